@@ -1,0 +1,14 @@
+#pragma once
+
+#include "platform/clock.h"
+
+namespace r7n {
+
+// Wall-clock time from the monotonic clock; SleepMs really sleeps.
+class RealClock : public Clock {
+ public:
+  std::int64_t NowUs() override;
+  void SleepMs(int ms) override;
+};
+
+}  // namespace r7n
