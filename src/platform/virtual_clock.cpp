@@ -12,8 +12,7 @@ void VirtualClock::AdvanceUs(std::int64_t us) {
   if (us <= 0) return;
   now_us_ += us;
   if (now_us_ > limit_us_) {
-    throw VirtualTimeLimit("virtual time passed its limit of " + std::to_string(limit_us_) +
-                           " us");
+    throw VirtualTimeLimit("virtual time passed its limit of " + std::to_string(limit_us_) + " us");
   }
 }
 

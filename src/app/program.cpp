@@ -1,0 +1,79 @@
+#include "app/program.h"
+
+#include <system_error>
+
+#include "app/chassis_actions.h"
+#include "console/program_exit.h"
+
+namespace r7n {
+
+Program::Program(PlatformServices& platform)
+    : platform_(platform),
+      con_(platform.console, platform.clock),
+      helpers_(con_),
+      link_(platform.ports, con_) {}
+
+int Program::Run() {
+  try {
+    StartUp();
+    MenuLoop();
+  } catch (const ProgramExit& exit) {
+    // Whatever the last screen was (a cleared one after Home), the operator
+    // sees it as the program ends.
+    con_.Present();
+    return exit.status;
+  }
+}
+
+void Program::StartUp() {
+  helpers_.SetBellOn(1);
+  helpers_.SetScrResetBg(0);
+
+  // The configuration and capture files live beside the executable, wherever
+  // the program was started from. If the directory cannot be entered, the
+  // files are looked for where the program was started.
+  std::error_code ignored;
+  std::filesystem::current_path(platform_.program_dir, ignored);
+
+  for (int i = 0; i < 2; ++i) {
+    con_.ConLocate(0, 0, 0);
+    con_.ConClear();
+  }
+  term_colors_ = TermColors{7, 0};
+  con_.ConColor(term_colors_.fg, term_colors_.bg, 0);
+  con_.ConLocate(1, 1, -1);
+
+  link_.SetBusResetPort(kBusResetPort);
+  link_.ChanAdr() = UartChanAdr{kBase1Port, kUartRegBase};
+  link_.KjBusReset(false);
+}
+
+void Program::MenuLoop() {
+  for (;;) {
+    DrawMainMenu(con_, helpers_);
+    RunAction(ChooseMenuAction(con_.WaitKey()));
+  }
+}
+
+void Program::RunAction(const MenuChoice& choice) {
+  switch (choice.action) {
+    case MenuAction::kZcpReset:
+      ZcpResetAction(con_, link_, choice.unit);
+      break;
+    case MenuAction::kBusReset:
+      PermanentBusResetAction(con_, link_);
+      break;
+    case MenuAction::kQuit:
+      throw ProgramExit{0};
+    default:
+      // Terminal, version, address and logout actions are not built yet.
+      break;
+  }
+}
+
+int RunProgram(PlatformServices& platform) {
+  Program program(platform);
+  return program.Run();
+}
+
+}  // namespace r7n

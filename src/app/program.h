@@ -1,0 +1,37 @@
+#pragma once
+
+#include "app/main_menu.h"
+#include "app/platform_services.h"
+#include "console/console.h"
+#include "console/screen_helpers.h"
+#include "terminal/term_colors.h"
+#include "uart/channel_access.h"
+
+namespace r7n {
+
+// The whole program: start-up, then the menu loop until the operator quits.
+class Program {
+ public:
+  explicit Program(PlatformServices& platform);
+
+  // Runs to the end and returns the exit status.
+  int Run();
+
+  const Console& GetConsole() const { return con_; }
+
+ private:
+  void StartUp();
+  [[noreturn]] void MenuLoop();
+  void RunAction(const MenuChoice& choice);
+
+  PlatformServices& platform_;
+  Console con_;
+  ScreenHelpers helpers_;
+  UartLink link_;
+  TermColors term_colors_;
+};
+
+// Convenience for main: builds the program on the platform and runs it.
+int RunProgram(PlatformServices& platform);
+
+}  // namespace r7n

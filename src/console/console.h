@@ -1,0 +1,65 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "console/key_queue.h"
+#include "console/keys/key_code.h"
+#include "console/screen_model.h"
+#include "platform/clock.h"
+#include "platform/console_device.h"
+
+namespace r7n {
+
+// The console operations every screen of the program is drawn with. Output
+// goes to the screen model; the device shows it whenever the program pauses
+// or reads a key, which is where an operator can see it.
+class Console {
+ public:
+  static constexpr int kBeepHz = 1000;
+  static constexpr int kBeepMs = 250;
+
+  Console(ConsoleDevice& device, Clock& clock);
+
+  void ConClear();
+  // row, col: 1-based, 0 keeps the coordinate; visibility 0 hide, 1 show,
+  // -1 leave as it is.
+  void ConLocate(int row, int col, int visibility);
+  int ConCsrRow() const { return screen_.CursorRow(); }
+  int ConCsrCol() const { return screen_.CursorCol(); }
+  // keep: bit 0 keeps the foreground, bit 1 the background. Returns the colours
+  // before the call, foreground in the low 16 bits, background in the high.
+  std::uint32_t ConColor(int fg, int bg, int keep);
+  void ConPrint(std::string_view text, bool line_end);
+  KeyCode ConKey();
+  KeyCode WaitKey();
+  void ConSleep(int ms);
+  void ConSleepPlain(int ms);
+  void ConBeep();
+
+  // Shows the screen on the device if it changed since it was last shown.
+  void Present();
+  const ScreenModel& Screen() const { return screen_; }
+  Clock& GetClock() { return clock_; }
+
+ private:
+  static constexpr int kSliceMs = 50;
+  static constexpr int kWaitKeyTickMs = 10;
+
+  // Moves the device's waiting keys into the queue.
+  void CollectKeys();
+  // True when a key arrived since the last key read or check.
+  bool KeyArrivedSinceCheck();
+
+  ConsoleDevice& device_;
+  Clock& clock_;
+  ScreenModel screen_;
+  KeyQueue keys_;
+  std::vector<KeyCode> incoming_;
+  bool key_arrived_ = false;
+  std::uint64_t shown_revision_ = 0;
+  bool shown_once_ = false;
+};
+
+}  // namespace r7n

@@ -1,0 +1,42 @@
+// The service console on the simulated chassis, for use without hardware.
+
+#include <cstdio>
+
+#include "app/program.h"
+#include "main/executable_dir.h"
+#include "main/refusal_report.h"
+#include "platform/port_guard.h"
+#include "platform/posix/ncurses_console.h"
+#include "platform/posix/posix_shell.h"
+#include "platform/real_clock.h"
+#include "sim/chassis.h"
+#include "sim/sim_options.h"
+
+int main(int argc, char** argv) {
+  using namespace r7n;
+  const sim::SimOptionsResult options = sim::ParseSimOptions(argc, argv);
+  switch (options.kind) {
+    case sim::SimOptionsResult::Kind::kHelp:
+      std::fputs(sim::SimUsage().c_str(), stdout);
+      return 0;
+    case sim::SimOptionsResult::Kind::kError:
+      std::fprintf(stderr, "%s\nTry 'r7n_uart_sim --help'.\n", options.error.c_str());
+      return 2;
+    case sim::SimOptionsResult::Kind::kRun:
+      break;
+  }
+  RealClock clock;
+  sim::Chassis chassis(clock, options.config);
+  PortGuard guard(chassis);
+  auto console = NcursesConsole::Start(clock);
+  if (!console.device) {
+    std::fprintf(stderr, "%s\n", console.error.c_str());
+    return 1;
+  }
+  PosixShell shell(*console.device);
+  PlatformServices platform{guard, clock, *console.device, shell, ExecutableDir(argv[0])};
+  const int status = RunProgram(platform);
+  console.device.reset();
+  ReportRefusals(guard, stderr);
+  return status;
+}

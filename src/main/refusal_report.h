@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstdio>
+
+#include "platform/port_guard.h"
+
+namespace r7n {
+
+// Tells the operator, once the terminal is back to normal, about port accesses
+// the guard refused: they mean a fault in the program, not in the chassis.
+inline void ReportRefusals(const PortGuard& guard, std::FILE* out) {
+  if (guard.Refusals().empty()) return;
+  std::fprintf(out, "r7n_uart: refused %zu access(es) outside ports 0x2A4 and 0x310-0x313:\n",
+               guard.Refusals().size());
+  for (const auto& refusal : guard.Refusals()) {
+    if (refusal.write) {
+      std::fprintf(out, "  write 0x%02X to port 0x%03X\n", refusal.value, refusal.port);
+    } else {
+      std::fprintf(out, "  read from port 0x%03X\n", refusal.port);
+    }
+  }
+}
+
+}  // namespace r7n

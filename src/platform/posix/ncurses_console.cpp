@@ -1,0 +1,285 @@
+#include "platform/posix/ncurses_console.h"
+
+#include <curses.h>
+#include <langinfo.h>
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <term.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <clocale>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "platform/posix/cell_glyph.h"
+#include "platform/posix/terminal_mode.h"
+
+namespace r7n {
+namespace {
+
+// The signals that end the program. A signal handler may call almost
+// nothing, so it restores the terminal from what was worked out in advance
+// and held here: the program's only mutable global state, owned by the one
+// console that runs at a time.
+constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+struct SignalRestore {
+  bool in_use = false;                 // a console owns this
+  volatile sig_atomic_t has_mode = 0;  // original holds the terminal's own mode
+  termios original{};
+  char leave_screen[512] = {};  // bytes that end full-screen mode
+  volatile sig_atomic_t leave_length = 0;
+  struct sigaction previous[std::size(kEndingSignals)] = {};
+};
+SignalRestore g_restore;
+
+void WriteAll(const char* bytes, std::size_t length) {
+  while (length > 0) {
+    const ssize_t n = ::write(STDOUT_FILENO, bytes, length);
+    if (n <= 0 && errno != EINTR) return;
+    if (n > 0) {
+      bytes += n;
+      length -= static_cast<std::size_t>(n);
+    }
+  }
+}
+
+void RestoreTerminalAndExit(int signo) {
+  if (g_restore.has_mode) ::tcsetattr(STDIN_FILENO, TCSANOW, &g_restore.original);
+  WriteAll(g_restore.leave_screen, static_cast<std::size_t>(g_restore.leave_length));
+  ::_exit(128 + signo);
+}
+
+sigset_t EndingSignalSet() {
+  sigset_t set;
+  sigemptyset(&set);
+  for (int signo : kEndingSignals) sigaddset(&set, signo);
+  return set;
+}
+
+// tputs hands over the bytes of a capability (padding worked out) one at a
+// time; they are collected for the signal handler while it cannot run.
+int AppendLeaveScreenByte(int c) {
+  const auto length = static_cast<std::size_t>(g_restore.leave_length);
+  if (length < sizeof g_restore.leave_screen) {
+    g_restore.leave_screen[length] = static_cast<char>(c);
+    g_restore.leave_length = static_cast<sig_atomic_t>(length + 1);
+  }
+  return c;
+}
+
+void AppendCapability(const char* name) {
+  // tigetstr wants a writable name in older interfaces.
+  std::string writable(name);
+  const char* value = tigetstr(writable.data());
+  if (value != nullptr && value != reinterpret_cast<char*>(-1)) {
+    tputs(value, 1, AppendLeaveScreenByte);
+  }
+}
+
+std::string TerminalTypeError() {
+  const char* term = std::getenv("TERM");
+  return std::string("r7n_uart: the terminal type \"") + (term != nullptr ? term : "") +
+         "\" is not known to this system";
+}
+
+}  // namespace
+
+OpenResult<NcursesConsole> NcursesConsole::Start(Clock& clock) {
+  if (::isatty(STDIN_FILENO) == 0 || ::isatty(STDOUT_FILENO) == 0) {
+    return {nullptr, "r7n_uart: standard input and output must be a terminal"};
+  }
+  winsize window{};
+  if (::ioctl(STDOUT_FILENO, TIOCGWINSZ, &window) != 0) {
+    return {nullptr, "r7n_uart: cannot read the window size of the terminal"};
+  }
+  const WindowSize size{window.ws_row, window.ws_col};
+  if (std::string problem = WindowSizeProblem(size); !problem.empty()) return {nullptr, problem};
+  if (g_restore.in_use) return {nullptr, "r7n_uart: the terminal is already in use"};
+
+  std::unique_ptr<NcursesConsole> console(new NcursesConsole(clock, size));
+  if (std::string error = console->TakeOver(); !error.empty()) return {nullptr, error};
+  return {std::move(console), ""};
+}
+
+NcursesConsole::~NcursesConsole() {
+  while (!undo_.empty()) {
+    undo_.back()();
+    undo_.pop_back();
+  }
+}
+
+std::string NcursesConsole::TakeOver() {
+  std::setlocale(LC_ALL, "");
+  utf8_ = IsUtf8Codeset(nl_langinfo(CODESET));
+  if (std::string error = CatchEndingSignals(); !error.empty()) return error;
+  if (std::string error = OpenScreen(); !error.empty()) return error;
+  PrepareSignalRestore();
+  SetInputMode();
+  HideCursor();
+  SetUpColors();
+  return "";
+}
+
+std::string NcursesConsole::CatchEndingSignals() {
+  if (::tcgetattr(STDIN_FILENO, &g_restore.original) != 0) {
+    return "r7n_uart: cannot read the terminal's mode";
+  }
+  g_restore.in_use = true;
+  g_restore.has_mode = 1;
+  struct sigaction action {};
+  action.sa_handler = RestoreTerminalAndExit;
+  action.sa_mask = EndingSignalSet();
+  for (std::size_t i = 0; i < std::size(kEndingSignals); ++i) {
+    ::sigaction(kEndingSignals[i], &action, &g_restore.previous[i]);
+  }
+  undo_.push_back([] {
+    for (std::size_t i = 0; i < std::size(kEndingSignals); ++i) {
+      ::sigaction(kEndingSignals[i], &g_restore.previous[i], nullptr);
+    }
+    g_restore.has_mode = 0;
+    g_restore.leave_length = 0;
+    g_restore.in_use = false;
+  });
+  return "";
+}
+
+std::string NcursesConsole::OpenScreen() {
+  // newterm rather than initscr: an unknown terminal type is reported here
+  // instead of ending the program inside the library.
+  screen_ = newterm(nullptr, stdout, stdin);
+  if (screen_ == nullptr) return TerminalTypeError();
+  undo_.push_back([this] {
+    endwin();
+    delscreen(screen_);
+  });
+  return "";
+}
+
+void NcursesConsole::PrepareSignalRestore() {
+  const sigset_t ending = EndingSignalSet();
+  sigset_t previous;
+  ::sigprocmask(SIG_BLOCK, &ending, &previous);
+  g_restore.leave_length = 0;
+  // CAN first: it abandons any escape sequence that the signal cut short.
+  AppendLeaveScreenByte(0x18);
+  AppendCapability("sgr0");
+  AppendCapability("cnorm");
+  AppendCapability("rmcup");
+  ::sigprocmask(SIG_SETMASK, &previous, nullptr);
+  undo_.push_back([] { g_restore.leave_length = 0; });
+}
+
+void NcursesConsole::SetInputMode() {
+  noecho();
+  nonl();
+  cbreak();
+  // Escape sequences are decoded here: ncurses' own translation drops the
+  // modifiers of many keys.
+  keypad(stdscr, FALSE);
+  // Never cut an update short because keys are waiting: they are read
+  // outside ncurses, which would not notice them being taken.
+  typeahead(-1);
+  termios mode{};
+  ::tcgetattr(STDIN_FILENO, &mode);
+  const termios program = ProgramTermios(mode);
+  ::tcsetattr(STDIN_FILENO, TCSANOW, &program);
+  // ncurses puts this mode back whenever it takes the terminal again.
+  def_prog_mode();
+  undo_.push_back([] { ::tcsetattr(STDIN_FILENO, TCSANOW, &g_restore.original); });
+}
+
+void NcursesConsole::HideCursor() {
+  // The program never shows the cursor: every screen is drawn with it hidden.
+  const int previous = curs_set(0);
+  if (previous != ERR) undo_.push_back([previous] { curs_set(previous); });
+  leaveok(stdscr, TRUE);
+}
+
+void NcursesConsole::SetUpColors() {
+  if (!has_colors()) return;
+  start_color();
+  // Pair 0 then stands for the console's default, light grey on black.
+  assume_default_colors(COLOR_WHITE, COLOR_BLACK);
+  colors_ = ChooseColorCapability(true, COLORS, COLOR_PAIRS);
+  for (int pair = 1; pair < PairCount(colors_); ++pair) {
+    const PairColors colors = ColorsOfPair(pair, colors_);
+    init_pair(static_cast<short>(pair), static_cast<short>(colors.fg),
+              static_cast<short>(colors.bg));
+  }
+}
+
+// The image's cursor is not shown: the program runs with the cursor hidden
+// throughout.
+void NcursesConsole::Show(const ScreenImage& image) {
+  const bool all = !shown_ || image.rows != last_.rows || image.cols != last_.cols;
+  const int rows = std::min(image.rows, LINES);
+  const int cols = std::min(image.cols, COLS);
+  bool changed = false;
+  for (int row = 1; row <= rows; ++row) {
+    if (!all && !RowChanged(image, row)) continue;
+    DrawRow(image, row, cols);
+    changed = true;
+  }
+  if (!changed && shown_) return;
+  last_ = image;
+  shown_ = true;
+  refresh();
+}
+
+bool NcursesConsole::RowChanged(const ScreenImage& image, int row) const {
+  const auto begin = image.cells.begin() + (row - 1) * image.cols;
+  return !std::equal(begin, begin + image.cols, last_.cells.begin() + (row - 1) * image.cols);
+}
+
+void NcursesConsole::DrawRow(const ScreenImage& image, int row, int cols) {
+  std::vector<cchar_t> line(static_cast<std::size_t>(cols) + 1);
+  for (int col = 1; col <= cols; ++col) {
+    const Cell& cell = image.At(row, col);
+    const CellLook look = LookOf(cell.fg, cell.bg, colors_);
+    const attr_t attrs = (look.bold ? A_BOLD : A_NORMAL) | (look.reverse ? A_REVERSE : A_NORMAL);
+    const wchar_t glyph[] = {static_cast<wchar_t>(CellGlyph(cell.ch, utf8_)), L'\0'};
+    setcchar(&line[static_cast<std::size_t>(col - 1)], glyph, attrs, static_cast<short>(look.pair),
+             nullptr);
+  }
+  // Writing a whole row at once never moves the cursor, so the bottom right
+  // cell is drawn without scrolling the window.
+  mvwadd_wchnstr(stdscr, row - 1, 0, line.data(), cols);
+}
+
+void NcursesConsole::PollKeys(std::vector<std::string>& keys) {
+  std::uint8_t bytes[256];
+  for (;;) {
+    const ssize_t n = ::read(STDIN_FILENO, bytes, sizeof bytes);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    const std::int64_t now = clock_.NowUs();
+    for (ssize_t i = 0; i < n; ++i) decoder_.Add(bytes[i], now, keys);
+  }
+  decoder_.Timeout(clock_.NowUs(), keys);
+}
+
+void NcursesConsole::Beep(int /*hz*/, int /*ms*/) {
+  beep();
+}
+
+void NcursesConsole::Suspend() {
+  def_prog_mode();
+  endwin();
+}
+
+void NcursesConsole::Resume() {
+  reset_prog_mode();
+  // The other program drew over everything: repaint the whole last image.
+  clearok(curscr, TRUE);
+  touchwin(stdscr);
+  refresh();
+}
+
+}  // namespace r7n

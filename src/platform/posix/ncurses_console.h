@@ -1,0 +1,73 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "console/keys/terminal_key_decoder.h"
+#include "platform/clock.h"
+#include "platform/console_device.h"
+#include "platform/posix/color_map.h"
+#include "platform/posix/open_result.h"
+#include "platform/screen_image.h"
+
+struct screen;  // ncurses' SCREEN, kept out of this header
+
+namespace r7n {
+
+// The terminal on standard input and output as the console, through ncursesw.
+// Each cell is drawn as the code page 437 glyph of its byte in its colours;
+// key bytes are read raw and decoded here, so Ctrl, Alt and Shift with the
+// cursor and function keys survive. While it exists the terminal runs in the
+// console's own mode; every change is undone when it ends, and when a signal
+// (Ctrl-C among them) ends the program.
+class NcursesConsole : public ConsoleDevice {
+ public:
+  // Takes over the terminal, or says why it cannot: no terminal, a window
+  // smaller than 80 x 25, an unknown terminal type, another console already
+  // running. Nothing is drawn before the checks have passed.
+  static OpenResult<NcursesConsole> Start(Clock& clock);
+
+  ~NcursesConsole() override;
+  NcursesConsole(const NcursesConsole&) = delete;
+  NcursesConsole& operator=(const NcursesConsole&) = delete;
+
+  WindowSize Size() const override { return size_; }
+  void Show(const ScreenImage& image) override;
+  void PollKeys(std::vector<std::string>& keys) override;
+  // The terminal bell; it cannot be timed, so this returns at once.
+  void Beep(int hz, int ms) override;
+
+  // Leaves the terminal in its normal mode for another program, and takes it
+  // back afterwards with the last image drawn again.
+  void Suspend();
+  void Resume();
+
+ private:
+  NcursesConsole(Clock& clock, WindowSize size) : clock_(clock), size_(size) {}
+
+  // Each step registers its own undo, so a failure half-way leaves nothing
+  // behind.
+  std::string TakeOver();
+  std::string CatchEndingSignals();
+  std::string OpenScreen();
+  void PrepareSignalRestore();
+  void SetInputMode();
+  void HideCursor();
+  void SetUpColors();
+
+  bool RowChanged(const ScreenImage& image, int row) const;
+  void DrawRow(const ScreenImage& image, int row, int cols);
+
+  Clock& clock_;
+  WindowSize size_;
+  ::screen* screen_ = nullptr;
+  std::vector<std::function<void()>> undo_;
+  TerminalKeyDecoder decoder_;
+  ColorCapability colors_ = ColorCapability::kMonochrome;
+  bool utf8_ = false;
+  bool shown_ = false;  // last_ is on the screen
+  ScreenImage last_;
+};
+
+}  // namespace r7n

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+
+#include "sim/chassis_config.h"
+
+namespace r7n::sim {
+
+// The outcome of reading the simulator's command line.
+struct SimOptionsResult {
+  enum class Kind {
+    kRun,    // start with config
+    kHelp,   // print SimUsage() and exit
+    kError,  // print error (one line) and exit with status 2
+  };
+  Kind kind = Kind::kRun;
+  ChassisConfig config;
+  std::string error;
+};
+
+// Reads argv[1..argc-1] from left to right; the first --help or the first
+// mistake decides the result. A repeated option takes its last value.
+SimOptionsResult ParseSimOptions(int argc, const char* const* argv);
+
+// The text printed for --help, ending in a newline.
+std::string SimUsage();
+
+}  // namespace r7n::sim

@@ -1,0 +1,18 @@
+#!/bin/sh
+# Installs the Debian packages that building and testing need. Runs apt-get
+# through sudo unless it already runs as root; skips the install when every
+# package is there already.
+set -eu
+
+packages="cmake ninja-build g++ pkg-config libncurses-dev libgtest-dev tmux"
+
+missing=""
+for p in $packages; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+done
+[ -z "$missing" ] && exit 0
+
+if [ "$(id -u)" -eq 0 ]; then sudo=""; else sudo="sudo"; fi
+echo "Installing:$missing"
+$sudo apt-get update -q
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q $missing
