@@ -18,6 +18,7 @@
 #include <string>
 
 #include "platform/posix/cell_glyph.h"
+#include "platform/posix/final_screen.h"
 #include "platform/posix/terminal_mode.h"
 
 namespace r7n {
@@ -112,6 +113,11 @@ NcursesConsole::~NcursesConsole() {
   while (!undo_.empty()) {
     undo_.back()();
     undo_.pop_back();
+  }
+  if (shown_) {
+    const std::string text = FinalScreenText(last_, utf8_, colors_);
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
   }
 }
 

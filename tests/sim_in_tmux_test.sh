@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# Runs r7n_uart_sim in a real terminal (tmux, 80 x 25) as an operator would:
+# keys through send-keys, the screen read back with capture-pane.
+# Usage: sim_in_tmux_test.sh PATH/TO/r7n_uart_sim
+set -u
+sim=$(realpath "$1")
+export TMUX_TMPDIR=$(mktemp -d)
+trap 'tmux kill-server 2>/dev/null; rm -rf "$TMUX_TMPDIR"' EXIT
+failures=0
+passes=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+pass() { echo "ok: $*"; passes=$((passes + 1)); }
+
+start() {  # start WIDTH HEIGHT
+  tmux kill-server 2>/dev/null
+  sleep 0.2
+  tmux new-session -d -s t -x "$1" -y "$2" \
+    "cd / && LANG=C.UTF-8 TERM=tmux-256color '$sim'; echo EXIT=\$?; sleep 60"
+  sleep 1
+}
+screen() { tmux capture-pane -p -t t; }
+row() { screen | sed -n "$1p"; }
+keys() { tmux send-keys -t t "$@"; sleep 0.5; }
+expect_row() {  # expect_row N TEXT WHAT
+  if [ "$(row "$1")" = "$2" ]; then pass "$3"; else fail "$3: row $1 is '$(row "$1")'"; fi
+}
+
+start 80 25
+expect_row 1 "R7N UART:" "title"
+expect_row 4 " ZCP Terminal    <1> R7N-1 ZCP Term         <2> R7N-2 ZCP Term" "menu row 4"
+expect_row 14 "                 <S> Set  IP address" "menu row 14"
+expect_row 17 "                 <Q> Quit" "menu row 17"
+if tmux capture-pane -p -e -t t | sed -n 4p | grep -q $'\e\\[93m<1>'; then
+  pass "key marks in yellow"
+else
+  fail "key marks are not yellow"
+fi
+
+pid=$(pgrep -f "^$sim" | head -n 1)
+if [ -n "$pid" ] && [ "$(readlink /proc/"$pid"/cwd)" = "$(dirname "$sim")" ]; then
+  pass "started from / it works in its own directory"
+else
+  fail "working directory is $(readlink /proc/"$pid"/cwd 2>/dev/null)"
+fi
+
+keys p
+expect_row 2 "   KJ Bus Reset ON" "P shows the reset banner"
+expect_row 10 "  Press a key to exit reset" "P shows the prompt"
+keys F5
+expect_row 1 "R7N UART:" "an extended key ends P"
+keys r
+expect_row 1 "R7N UART:" "r resets and comes back to the menu"
+keys q
+if screen | grep -q "^EXIT=0$"; then pass "q exits with status 0"; else fail "q: $(screen | grep EXIT)"; fi
+expect_row 1 "R7N UART:" "the last screen stays after the program ends"
+
+start 80 25
+keys C-c
+if screen | grep -q "^EXIT=130$"; then pass "Ctrl-C ends the program"; else fail "Ctrl-C: $(screen | grep EXIT)"; fi
+if [ "$(tmux display -p -t t '#{alternate_on}#{cursor_flag}')" = "01" ]; then
+  pass "Ctrl-C restores the terminal"
+else
+  fail "terminal after Ctrl-C: $(tmux display -p -t t 'alternate=#{alternate_on} cursor=#{cursor_flag}')"
+fi
+
+start 79 25
+if screen | grep -q "must be at least 80 columns by 25 rows" && screen | grep -q "^EXIT=1$"; then
+  pass "a 79 x 25 window is refused"
+else
+  fail "small window: $(screen | tr -s '\n' ' ')"
+fi
+
+echo "$passes passed, $failures failed"
+[ "$failures" -eq 0 ]
