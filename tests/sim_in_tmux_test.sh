@@ -1,11 +1,16 @@
 #!/usr/bin/env bash
 # Runs r7n_uart_sim in a real terminal (tmux, 80 x 25) as an operator would:
 # keys through send-keys, the screen read back with capture-pane.
-# Usage: sim_in_tmux_test.sh PATH/TO/r7n_uart_sim
+# Usage: sim_in_tmux_test.sh PATH/TO/r7n_uart_sim PATH/TO/R7n_Uart.cfg
+# The program runs from a copy in a directory of its own, so that the test
+# decides whether a configuration file lies beside it.
 set -u
-sim=$(realpath "$1")
 export TMUX_TMPDIR=$(mktemp -d)
 trap 'tmux kill-server 2>/dev/null; rm -rf "$TMUX_TMPDIR"' EXIT
+mkdir "$TMUX_TMPDIR/bin"
+cp "$1" "$TMUX_TMPDIR/bin/r7n_uart_sim"
+sim="$TMUX_TMPDIR/bin/r7n_uart_sim"
+config=$(realpath "$2")
 failures=0
 passes=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
@@ -25,6 +30,13 @@ expect_row() {  # expect_row N TEXT WHAT
   if [ "$(row "$1")" = "$2" ]; then pass "$3"; else fail "$3: row $1 is '$(row "$1")'"; fi
 }
 
+start 80 25
+expect_row 24 "  Config file not found: R7n_Uart.cfg" "a missing configuration file is reported"
+keys x
+expect_row 1 "R7N UART:" "the menu follows the message"
+keys q
+
+cp "$config" "$TMUX_TMPDIR/bin/R7n_Uart.cfg"
 start 80 25
 expect_row 1 "R7N UART:" "title"
 expect_row 4 " ZCP Terminal    <1> R7N-1 ZCP Term         <2> R7N-2 ZCP Term" "menu row 4"
@@ -50,6 +62,12 @@ keys F5
 expect_row 1 "R7N UART:" "an extended key ends P"
 keys r
 expect_row 1 "R7N UART:" "r resets and comes back to the menu"
+keys n
+sleep 0.3
+expect_row 1 "Read ZCP version:" "N shows its title"
+if screen | grep -q "ZCP controller firmware"; then pass "N shows the version reply"; else fail "N: $(screen | tr -s '\n' ' ')"; fi
+keys x
+expect_row 1 "R7N UART:" "a key ends N"
 keys q
 if screen | grep -q "^EXIT=0$"; then pass "q exits with status 0"; else fail "q: $(screen | grep EXIT)"; fi
 expect_row 1 "R7N UART:" "the last screen stays after the program ends"

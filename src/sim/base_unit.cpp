@@ -1,13 +1,169 @@
 #include "sim/base_unit.h"
 
-namespace r7n::sim {
+#include <algorithm>
+#include <stdexcept>
 
-BaseUnit::BaseUnit(bool fitted, std::uint8_t revision)
-    : fitted_(fitted),
-      board_id_(static_cast<std::uint8_t>(kBoardIdType | (revision & kBoardIdRevisionMask))) {}
+namespace r7n::sim {
+namespace {
+
+const BaseUnitConfig& UnitConfig(int unit, const ChassisConfig& config) {
+  if (unit == 1) return config.base1;
+  if (unit == 2) return config.base2;
+  throw std::out_of_range("no base unit " + std::to_string(unit));
+}
+
+std::int64_t CheckedLineBaud(const ChassisConfig& config) {
+  if (config.line_baud <= 0) throw std::invalid_argument("line rate must be positive");
+  return config.line_baud;
+}
+
+std::size_t CheckedFifoDepth(const ChassisConfig& config) {
+  if (config.rx_fifo_depth < 1) throw std::invalid_argument("receive FIFO depth must be positive");
+  return static_cast<std::size_t>(config.rx_fifo_depth);
+}
+
+std::array<DeviceLine, BaseUnit::kSlots + 1> MakeLines(std::int64_t baud) {
+  const std::int64_t frame_ns = FrameNsAtBaud(baud);
+  return {DeviceLine(frame_ns), DeviceLine(frame_ns), DeviceLine(frame_ns), DeviceLine(frame_ns),
+          DeviceLine(frame_ns)};
+}
+
+}  // namespace
+
+void DeviceLine::Send(std::string_view bytes, std::int64_t at_ns) {
+  for (char c : bytes) queue_.push_back({static_cast<std::uint8_t>(c), at_ns});
+}
+
+std::int64_t DeviceLine::StartNs(const Queued& next) const {
+  return std::max(next.earliest_ns, free_ns_);
+}
+
+std::optional<std::int64_t> DeviceLine::NextDoneNs() const {
+  if (queue_.empty()) return std::nullopt;
+  return StartNs(queue_.front()) + frame_ns_;
+}
+
+DeviceLine::Frame DeviceLine::FinishFrame() {
+  if (queue_.empty()) throw std::logic_error("no frame on the line");
+  const Frame frame{queue_.front().byte, StartNs(queue_.front())};
+  queue_.pop_front();
+  free_ns_ = frame.start_ns + frame_ns_;
+  from_device_ += static_cast<char>(frame.byte);
+  return frame;
+}
+
+BaseUnit::BaseUnit(int unit, const ChassisConfig& config)
+    : fitted_(UnitConfig(unit, config).fitted),
+      board_id_(
+          static_cast<std::uint8_t>(kBoardIdType | (config.board_revision & kBoardIdRevisionMask))),
+      line_baud_(CheckedLineBaud(config)),
+      uart_(CheckedFifoDepth(config)),
+      lines_(MakeLines(line_baud_)) {
+  devices_[0] = &zcp_;
+  const BaseUnitConfig& modules = UnitConfig(unit, config);
+  for (std::size_t slot = 0; slot < slots_.size(); ++slot) {
+    const ModuleKind kind = modules.modules[slot];
+    if (kind == ModuleKind::kSilent) {
+      slots_[slot] = std::make_unique<SilentDevice>();
+    } else {
+      const ModuleVariant variant =
+          kind == ModuleKind::kTr7n ? ModuleVariant::kTr7n : ModuleVariant::kR7n;
+      auto console = std::make_unique<ModuleConsole>(ModuleConsoleConfig{
+          .variant = variant,
+          .logged_in = false,
+          .address = ModuleAddress(unit, static_cast<int>(slot)),
+          .interfaces_file = std::nullopt,
+      });
+      consoles_[slot] = console.get();
+      slots_[slot] = std::move(console);
+    }
+    devices_[slot + 1] = slots_[slot].get();
+  }
+}
+
+std::string BaseUnit::ModuleAddress(int unit, int slot) {
+  // Base unit 1 holds .11 to .14 and base unit 2 .21 to .24, so every module
+  // of the chassis starts with an address of its own.
+  return "192.168.0." + std::to_string(10 * unit + slot + 1);
+}
 
 void BaseUnit::Advance(std::int64_t now_us) {
-  now_us_ = now_us;
+  const std::int64_t now_ns = now_us * kNsPerUs;
+  // Nothing happens on a board that is not there; time never runs backwards.
+  if (!fitted_ || now_ns < now_ns_) return;
+  while (const std::optional<NextEvent> event = EarliestEvent()) {
+    if (event->at_ns > now_ns) break;
+    Run(*event);
+  }
+  now_ns_ = now_ns;
+  uart_.AdvanceTo(now_ns);
+  TickDevices(now_us);
+}
+
+std::optional<BaseUnit::NextEvent> BaseUnit::EarliestEvent() const {
+  std::optional<NextEvent> best;
+  auto consider = [&best](NextEvent::Kind kind, std::optional<std::int64_t> at_ns,
+                          std::size_t line) {
+    if (at_ns && (!best || *at_ns < best->at_ns)) best = NextEvent{kind, *at_ns, line};
+  };
+  consider(NextEvent::Kind::kTransmit, uart_.NextTxDoneNs(), 0);
+  const std::optional<std::int64_t> wake_us = zcp_.WakeUs();
+  consider(NextEvent::Kind::kZcpWake, wake_us ? std::optional(*wake_us * kNsPerUs) : std::nullopt,
+           0);
+  for (std::size_t i = 0; i < lines_.size(); ++i) {
+    consider(NextEvent::Kind::kLine, lines_[i].NextDoneNs(), i);
+  }
+  return best;
+}
+
+void BaseUnit::Run(const NextEvent& event) {
+  switch (event.kind) {
+    case NextEvent::Kind::kTransmit:
+      return DeliverTransmitted();
+    case NextEvent::Kind::kZcpWake:
+      return WakeZcp(event.at_ns);
+    case NextEvent::Kind::kLine:
+      return FinishLineFrame(event.line);
+  }
+}
+
+void BaseUnit::DeliverTransmitted() {
+  const UartModel::TxFrame frame = uart_.FinishTx();
+  const std::int64_t at_ns = uart_.NowNs();
+  const Device target = SelectedDevice();
+  // The selector switches the wire, not whole bytes: a frame whose start bit
+  // went out before the switch reaches neither device whole, so neither takes it.
+  if (target == Device::kNone || frame.start_ns < connected_since_ns_) return;
+  const std::uint8_t heard =
+      RatesMatch(frame.divisor, line_baud_) ? frame.byte : Garble(frame.byte);
+  const std::size_t line = LineIndex(target);
+  lines_[line].RecordDelivered(heard);
+  reply_.clear();
+  devices_[line]->Receive(heard, at_ns / kNsPerUs, reply_);
+  lines_[line].Send(reply_, at_ns);
+}
+
+void BaseUnit::FinishLineFrame(std::size_t line) {
+  const DeviceLine::Frame frame = lines_[line].FinishFrame();
+  // A device keeps talking when the selector is elsewhere; nobody hears it. A
+  // frame already under way when the line was connected has lost its start bit.
+  if (SelectedDevice() == Device::kNone || line != LineIndex(SelectedDevice())) return;
+  if (frame.start_ns < connected_since_ns_) return;
+  uart_.Receive(frame.byte, line_baud_);
+}
+
+void BaseUnit::WakeZcp(std::int64_t at_ns) {
+  reply_.clear();
+  zcp_.Tick(at_ns / kNsPerUs, reply_);
+  lines_[0].Send(reply_, at_ns);
+}
+
+void BaseUnit::TickDevices(std::int64_t now_us) {
+  for (std::size_t line = 0; line < devices_.size(); ++line) {
+    reply_.clear();
+    devices_[line]->Tick(now_us, reply_);
+    lines_[line].Send(reply_, now_ns_);
+  }
 }
 
 void BaseUnit::WriteIndex(std::uint8_t value) {
@@ -43,6 +199,24 @@ Device BaseUnit::SelectedDevice() const {
   }
 }
 
+ModuleConsole* BaseUnit::Module(int slot) {
+  if (slot < 0 || slot >= kSlots) throw std::out_of_range("no module slot " + std::to_string(slot));
+  return consoles_[static_cast<std::size_t>(slot)];
+}
+
+const DeviceLine& BaseUnit::Line(Device device) const {
+  return lines_[LineIndex(device)];
+}
+
+void BaseUnit::Inject(Device device, std::string_view bytes) {
+  lines_[LineIndex(device)].Send(bytes, now_ns_);
+}
+
+std::size_t BaseUnit::LineIndex(Device device) {
+  if (device == Device::kNone) throw std::out_of_range("no line for an open selector");
+  return static_cast<std::size_t>(device);
+}
+
 bool BaseUnit::InUart(std::uint8_t reg) {
   return reg >= kUartBase && reg < kUartBase + UartModel::kRegisterCount;
 }
@@ -59,13 +233,20 @@ void BaseUnit::WriteRegister(std::uint8_t reg, std::uint8_t value) {
 }
 
 void BaseUnit::WriteChanSel(std::uint8_t value) {
-  // The reset line follows the selector: it is held exactly while the
-  // selector holds 0x01, so any other value written ends a reset.
+  const Device before = SelectedDevice();
   const bool was_in_reset = ZcpInReset();
   chan_sel_ = value;
-  if (was_in_reset && !ZcpInReset()) {
+  if (SelectedDevice() != before) connected_since_ns_ = now_ns_;
+  // The reset line follows the selector: it is held exactly while the
+  // selector holds 0x01, so any other value written ends a reset.
+  if (ZcpInReset() == was_in_reset) return;
+  const std::int64_t now_us = now_ns_ / kNsPerUs;
+  zcp_.SetReset(ZcpInReset(), now_us);
+  if (ZcpInReset()) {
+    lines_[0].Drop();  // a controller in reset stops sending mid-reply
+  } else {
     ++zcp_reset_count_;
-    zcp_reset_ended_us_ = now_us_;
+    zcp_reset_ended_us_ = now_us;
   }
 }
 

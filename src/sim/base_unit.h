@@ -1,14 +1,68 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <deque>
+#include <memory>
 #include <optional>
+#include <string>
+#include <string_view>
 
+#include "sim/chassis_config.h"
+#include "sim/line_device.h"
+#include "sim/module_console.h"
 #include "sim/uart_model.h"
+#include "sim/zcp_controller.h"
 
 namespace r7n::sim {
 
-// What the UART's serial line is connected to.
+// What the UART's serial line is connected to. The first five double as
+// channel numbers: 0 the ZCP controller, 1 to 4 modules A to D.
 enum class Device { kZcp, kModuleA, kModuleB, kModuleC, kModuleD, kNone };
+
+// The wire between the channel selector and one device. The device's replies
+// queue here and go out one frame after the other at the device's own rate,
+// whether or not the selector connects the line to the UART. It also keeps
+// what crossed it in either direction, for inspection.
+class DeviceLine {
+ public:
+  // A frame the device finished sending, and when its start bit began.
+  struct Frame {
+    std::uint8_t byte;
+    std::int64_t start_ns;
+  };
+
+  explicit DeviceLine(std::int64_t frame_ns) : frame_ns_(frame_ns) {}
+
+  // The device starts sending bytes at at_ns, behind anything still queued.
+  void Send(std::string_view bytes, std::int64_t at_ns);
+  std::optional<std::int64_t> NextDoneNs() const;
+  Frame FinishFrame();
+  // The device stopped talking (it was reset): what it still had queued is gone.
+  void Drop() { queue_.clear(); }
+  void RecordDelivered(std::uint8_t byte) { to_device_ += static_cast<char>(byte); }
+
+  // Bytes the device heard from the UART, as it decoded them.
+  const std::string& ToDevice() const { return to_device_; }
+  // Every frame the device put on the line, heard by the UART or not.
+  const std::string& FromDevice() const { return from_device_; }
+  // Bytes the device has queued that have not finished crossing the line.
+  std::size_t Pending() const { return queue_.size(); }
+
+ private:
+  struct Queued {
+    std::uint8_t byte;
+    std::int64_t earliest_ns;
+  };
+
+  std::int64_t StartNs(const Queued& next) const;
+
+  std::int64_t frame_ns_;
+  std::int64_t free_ns_ = 0;  // when the last stop bit ended
+  std::deque<Queued> queue_;
+  std::string to_device_;
+  std::string from_device_;
+};
 
 // One base unit behind its index/data port pair: the index register, BoardId,
 // the UART block, and the channel selector that routes the UART's line to the
@@ -40,10 +94,17 @@ class BaseUnit {
   // What a read yields when nothing drives the bus.
   static constexpr std::uint8_t kFloatingBus = 0xFF;
 
-  BaseUnit(bool fitted, std::uint8_t revision);
+  static constexpr int kSlots = 4;
+  static constexpr std::int64_t kNsPerUs = 1'000;
 
-  // Brings the unit up to now_us before an access; the serial line will be
-  // stepped from here.
+  // Base unit 1 or 2 of the chassis that config describes.
+  BaseUnit(int unit, const ChassisConfig& config);
+  // The devices and the line keep pointers into the unit.
+  BaseUnit(const BaseUnit&) = delete;
+  BaseUnit& operator=(const BaseUnit&) = delete;
+
+  // Brings the UART, the lines and the devices up to now_us, in the order
+  // things happened in between; called before every access.
   void Advance(std::int64_t now_us);
 
   void WriteIndex(std::uint8_t value);
@@ -59,22 +120,63 @@ class BaseUnit {
   // Resets that have ended since power-up, and when the last one ended.
   int ZcpResetCount() const { return zcp_reset_count_; }
   std::optional<std::int64_t> ZcpResetEndedUs() const { return zcp_reset_ended_us_; }
+
+  UartModel& Uart() { return uart_; }
   const UartModel& Uart() const { return uart_; }
+  ZcpController& Zcp() { return zcp_; }
+  // The console of module slot 0 to 3 (A to D), or null for a silent slot;
+  // any other slot throws std::out_of_range.
+  ModuleConsole* Module(int slot);
+  // The wire to a device; Device::kNone throws std::out_of_range.
+  const DeviceLine& Line(Device device) const;
+
+  // Test hook: the device puts bytes on its line at the time of the last advance.
+  void Inject(Device device, std::string_view bytes);
+
+  // The address a module in this slot has configured at power-up.
+  static std::string ModuleAddress(int unit, int slot);
 
  private:
+  struct NextEvent {
+    enum class Kind { kTransmit, kZcpWake, kLine } kind;
+    std::int64_t at_ns;
+    std::size_t line;
+  };
+
+  std::optional<NextEvent> EarliestEvent() const;
+  void Run(const NextEvent& event);
+  void DeliverTransmitted();
+  void FinishLineFrame(std::size_t line);
+  void WakeZcp(std::int64_t at_ns);
+  void TickDevices(std::int64_t now_us);
+  void Answer(std::size_t line, std::int64_t at_ns);
+
   std::uint8_t ReadRegister(std::uint8_t reg);
   void WriteRegister(std::uint8_t reg, std::uint8_t value);
   void WriteChanSel(std::uint8_t value);
   static bool InUart(std::uint8_t reg);
+  static std::size_t LineIndex(Device device);
 
   bool fitted_;
   std::uint8_t board_id_;
+  std::int64_t line_baud_;
   std::uint8_t index_ = kDefaultIndex;
   std::uint8_t chan_sel_ = kDefaultChanSel;
   int zcp_reset_count_ = 0;
   std::optional<std::int64_t> zcp_reset_ended_us_;
-  std::int64_t now_us_ = 0;
+  std::int64_t now_ns_ = 0;
+  // When the selector last connected the line it now connects; frames that
+  // began before that reached no one whole.
+  std::int64_t connected_since_ns_ = 0;
   UartModel uart_;
+  ZcpController zcp_;
+  std::array<std::unique_ptr<LineDevice>, kSlots> slots_;
+  std::array<ModuleConsole*, kSlots> consoles_{};
+  // Indexed by channel: the ZCP controller, then modules A to D.
+  std::array<LineDevice*, kSlots + 1> devices_{};
+  std::array<DeviceLine, kSlots + 1> lines_;
+  // What a device says in answer to one event; kept to save allocations.
+  std::string reply_;
 };
 
 }  // namespace r7n::sim

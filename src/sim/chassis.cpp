@@ -6,9 +6,7 @@
 namespace r7n::sim {
 
 Chassis::Chassis(Clock& clock, ChassisConfig config)
-    : clock_(clock),
-      bases_{BaseUnit(config.base1_fitted, config.board_revision),
-             BaseUnit(config.base2_fitted, config.board_revision)} {}
+    : clock_(clock), bases_{BaseUnit(1, config), BaseUnit(2, config)} {}
 
 void Chassis::Out(std::uint16_t port, std::uint8_t value) {
   Advance(clock_.NowUs());
@@ -35,10 +33,16 @@ std::uint8_t Chassis::In(std::uint16_t port) {
 }
 
 const BaseUnit& Chassis::Base(int unit) const {
-  if (unit < 1 || unit > static_cast<int>(bases_.size())) {
-    throw std::out_of_range("no base unit " + std::to_string(unit));
-  }
-  return bases_[static_cast<std::size_t>(unit - 1)];
+  return bases_[UnitIndex(unit)];
+}
+
+BaseUnit& Chassis::MutableBase(int unit) {
+  return bases_[UnitIndex(unit)];
+}
+
+std::size_t Chassis::UnitIndex(int unit) {
+  if (unit < 1 || unit > kUnits) throw std::out_of_range("no base unit " + std::to_string(unit));
+  return static_cast<std::size_t>(unit - 1);
 }
 
 void Chassis::Advance(std::int64_t now_us) {

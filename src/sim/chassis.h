@@ -46,6 +46,13 @@ class Chassis : public PortIo {
 
   // Base unit 1 or 2; any other number throws std::out_of_range.
   const BaseUnit& Base(int unit) const;
+  // The same, for tests that reach into a unit: its UART's test hooks, its
+  // devices, bytes injected on a line.
+  BaseUnit& MutableBase(int unit);
+
+  // Brings the model up to the clock's time without a port access, for tests
+  // that inspect it between accesses.
+  void CatchUp() { Advance(clock_.NowUs()); }
 
  private:
   // Which base unit a port belongs to, and whether it is that unit's index port.
@@ -54,12 +61,15 @@ class Chassis : public PortIo {
     bool index;
   };
 
+  static constexpr int kUnits = 2;
+
   void Advance(std::int64_t now_us);
   PortTarget Decode(std::uint16_t port);
+  static std::size_t UnitIndex(int unit);
 
   Clock& clock_;
   std::uint8_t kj_bus_ = kDefaultKjBus;
-  std::array<BaseUnit, 2> bases_;
+  std::array<BaseUnit, kUnits> bases_;
 };
 
 }  // namespace r7n::sim

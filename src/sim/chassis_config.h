@@ -1,16 +1,37 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 namespace r7n::sim {
 
-// What is plugged into the simulated chassis. Both base units are fitted by
-// default because that is the chassis the service console is normally used on.
+// What sits in a module slot of a base unit.
+enum class ModuleKind {
+  kR7n,     // module running the R7N software, at its login screen
+  kTr7n,    // module running the Tr7N software, at its login screen
+  kSilent,  // no module, or one that is powered off: never answers
+};
+
+struct BaseUnitConfig {
+  bool fitted = true;
+  std::array<ModuleKind, 4> modules{};  // slots A to D
+};
+
+// What is plugged into the simulated chassis. The default is the chassis the
+// service console is normally used on: both base units fitted, base unit 1
+// with R7N modules and base unit 2 with Tr7N modules.
 struct ChassisConfig {
-  bool base1_fitted = true;
-  bool base2_fitted = true;
+  BaseUnitConfig base1{true,
+                       {ModuleKind::kR7n, ModuleKind::kR7n, ModuleKind::kR7n, ModuleKind::kR7n}};
+  BaseUnitConfig base2{
+      true, {ModuleKind::kTr7n, ModuleKind::kTr7n, ModuleKind::kTr7n, ModuleKind::kTr7n}};
   // Low nibble of BoardId on both base units; the high nibble is fixed by the board.
   std::uint8_t board_revision = 1;
+  // Depth of each UART's receive FIFO; the count register still stops at 127.
+  int rx_fifo_depth = 128;
+  // Bit rate of the devices at the far end of the lines. A UART programmed for
+  // another rate sees framing errors and garbled bytes.
+  int line_baud = 115200;
 };
 
 }  // namespace r7n::sim

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 namespace r7n::sim {
@@ -21,6 +22,14 @@ class ManualClock : public Clock {
  private:
   std::int64_t now_us_ = 0;
 };
+
+ChassisConfig WithUnits(bool base1, bool base2, std::uint8_t revision = 1) {
+  ChassisConfig config;
+  config.base1.fitted = base1;
+  config.base2.fitted = base2;
+  config.board_revision = revision;
+  return config;
+}
 
 struct RegWrite {
   std::uint8_t reg;
@@ -62,14 +71,14 @@ TEST_F(ChassisTest, BoardIdShowsPresenceAndRevision) {
   const BoardIdCase cases[] = {
       {{}, 1, 0xD1},
       {{}, 2, 0xD1},
-      {{.board_revision = 0}, 1, 0xD0},
-      {{.board_revision = 0x0F}, 2, 0xDF},
-      {{.board_revision = 0x23}, 1, 0xD3},  // only the low nibble fits the register
-      {{.base1_fitted = false}, 1, 0xFF},
-      {{.base1_fitted = false}, 2, 0xD1},
-      {{.base2_fitted = false}, 1, 0xD1},
-      {{.base2_fitted = false}, 2, 0xFF},
-      {{.base1_fitted = false, .base2_fitted = false}, 2, 0xFF},
+      {WithUnits(true, true, 0), 1, 0xD0},
+      {WithUnits(true, true, 0x0F), 2, 0xDF},
+      {WithUnits(true, true, 0x23), 1, 0xD3},  // only the low nibble fits the register
+      {WithUnits(false, true), 1, 0xFF},
+      {WithUnits(false, true), 2, 0xD1},
+      {WithUnits(true, false), 1, 0xD1},
+      {WithUnits(true, false), 2, 0xFF},
+      {WithUnits(false, false), 2, 0xFF},
   };
   for (const BoardIdCase& c : cases) {
     Make(c.config);
@@ -84,21 +93,27 @@ TEST_F(ChassisTest, IndexStaysSelectedAcrossDataAccesses) {
   for (int i = 0; i < 3; ++i) EXPECT_EQ(chassis_->In(0x310), 0xD1) << "read " << i;
   EXPECT_EQ(Base(1).Index(), 0x00);
 
+  WriteRegs(1, {{0x30, 0x3D}, {0x31, 0x04}});
   chassis_->Out(0x311, 0x32);
   const std::vector<std::uint8_t> text = {'a', 'b', 'c'};
   for (std::uint8_t byte : text) chassis_->Out(0x310, byte);
+  EXPECT_EQ(chassis_->In(0x310), 0x02) << "the same index reads the transmit status: busy";
+  clock_.SleepMs(1);
+  EXPECT_EQ(chassis_->In(0x310), 0x01) << "empty once the three bytes are out";
   EXPECT_EQ(Uart(1).TransmittedBytes(), text);
-  EXPECT_EQ(chassis_->In(0x310), 0x01) << "the same index reads the transmit status";
   EXPECT_EQ(Base(1).Index(), 0x32);
 }
 
 TEST_F(ChassisTest, BaseUnitsKeepTheirOwnState) {
+  WriteRegs(1, {{0x30, 0x3D}, {0x31, 0x04}});
   chassis_->Out(0x311, 0x32);
   chassis_->Out(0x313, 0x00);
   chassis_->Out(0x310, 'x');
   EXPECT_EQ(chassis_->In(0x312), 0xD1);
   EXPECT_EQ(Base(1).Index(), 0x32);
   EXPECT_EQ(Base(2).Index(), 0x00);
+  clock_.SleepMs(1);
+  chassis_->CatchUp();
   EXPECT_EQ(Uart(1).TransmittedBytes(), std::vector<std::uint8_t>{'x'});
   EXPECT_TRUE(Uart(2).TransmittedBytes().empty());
 
@@ -237,7 +252,7 @@ struct ReadCase {
   std::uint8_t expected;
 };
 
-TEST_F(ChassisTest, RegisterReadsWithoutALine) {
+TEST_F(ChassisTest, RegisterReadsAtPowerUp) {
   const ReadCase cases[] = {
       {0x32, 0x01},  // transmitter empty and ready
       {0x34, 0x00},
@@ -273,7 +288,7 @@ TEST_F(ChassisTest, WritesToReadOnlyAndUnmappedRegistersChangeNothing) {
 }
 
 TEST_F(ChassisTest, UnfittedBaseUnitIgnoresWritesAndReadsEmpty) {
-  Make({.base2_fitted = false});
+  Make(WithUnits(true, false));
   WriteRegs(2, {{0x37, 0x01}, {0x30, 0x3D}, {0x31, 0x04}, {0x36, 0xC1}, {0x33, 0x01}, {0x32, 'x'}});
   chassis_->Out(0x313, 0x32);
   EXPECT_EQ(chassis_->In(0x312), 0xFF);
@@ -336,6 +351,48 @@ TEST_F(ChassisTest, KjBusResetLeavesTheBaseUnitsAlone) {
 TEST_F(ChassisTest, OnlyBaseUnitsOneAndTwoExist) {
   EXPECT_THROW(chassis_->Base(0), std::out_of_range);
   EXPECT_THROW(chassis_->Base(3), std::out_of_range);
+  EXPECT_THROW(chassis_->MutableBase(3), std::out_of_range);
+  EXPECT_THROW(chassis_->MutableBase(1).Module(4), std::out_of_range);
+  EXPECT_THROW(chassis_->MutableBase(1).Module(-1), std::out_of_range);
+}
+
+struct SlotCase {
+  int unit;
+  int slot;
+  std::optional<ModuleVariant> variant;  // none: a silent slot
+  const char* address;
+};
+
+TEST_F(ChassisTest, SlotsHoldTheConfiguredModulesEachWithItsOwnAddress) {
+  ChassisConfig config;
+  config.base1.modules = {ModuleKind::kR7n, ModuleKind::kSilent, ModuleKind::kTr7n,
+                          ModuleKind::kR7n};
+  Make(config);
+  const SlotCase cases[] = {
+      {1, 0, ModuleVariant::kR7n, "192.168.0.11"},  {1, 1, std::nullopt, nullptr},
+      {1, 2, ModuleVariant::kTr7n, "192.168.0.13"}, {1, 3, ModuleVariant::kR7n, "192.168.0.14"},
+      {2, 0, ModuleVariant::kTr7n, "192.168.0.21"}, {2, 1, ModuleVariant::kTr7n, "192.168.0.22"},
+      {2, 2, ModuleVariant::kTr7n, "192.168.0.23"}, {2, 3, ModuleVariant::kTr7n, "192.168.0.24"},
+  };
+  for (const SlotCase& c : cases) {
+    const ModuleConsole* module = chassis_->MutableBase(c.unit).Module(c.slot);
+    ASSERT_EQ(module != nullptr, c.variant.has_value()) << c.unit << "/" << c.slot;
+    if (module == nullptr) continue;
+    EXPECT_EQ(module->Variant(), *c.variant) << c.unit << "/" << c.slot;
+    const std::string* interfaces = module->File("/etc/network/interfaces");
+    ASSERT_NE(interfaces, nullptr);
+    EXPECT_NE(interfaces->find(std::string("address ") + c.address + "\n"), std::string::npos)
+        << *interfaces;
+  }
+}
+
+TEST_F(ChassisTest, BadLineSettingsAreRefused) {
+  ChassisConfig no_rate;
+  no_rate.line_baud = 0;
+  EXPECT_THROW(Make(no_rate), std::invalid_argument);
+  ChassisConfig no_fifo;
+  no_fifo.rx_fifo_depth = 0;
+  EXPECT_THROW(Make(no_fifo), std::invalid_argument);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "sim/sim_options.h"
 
+#include <charconv>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -8,43 +10,113 @@
 namespace r7n::sim {
 namespace {
 
+constexpr int kMaxRxFifo = 65536;
+constexpr std::string_view kBaseExpected =
+    "absent, fitted, or four of r7n, tr7n, silent separated by commas";
+constexpr std::string_view kRxFifoExpected = "a number from 1 to 65536";
+constexpr std::string_view kBaudExpected = "a positive number of bits per second";
+
 SimOptionsResult Error(std::string message) {
   return {SimOptionsResult::Kind::kError, {}, std::move(message)};
 }
 
-std::optional<bool> ParseFitted(std::string_view value) {
-  if (value == "fitted") return true;
-  if (value == "absent") return false;
+std::optional<ModuleKind> ParseKind(std::string_view word) {
+  if (word == "r7n") return ModuleKind::kR7n;
+  if (word == "tr7n") return ModuleKind::kTr7n;
+  if (word == "silent") return ModuleKind::kSilent;
   return std::nullopt;
 }
 
-// Where a --baseN option stores its value, or null for any other name.
-bool* FittedField(std::string_view name, ChassisConfig& config) {
-  if (name == "--base1") return &config.base1_fitted;
-  if (name == "--base2") return &config.base2_fitted;
+// "absent", "fitted" (the unit's default modules) or four module kinds.
+std::optional<BaseUnitConfig> ParseBase(std::string_view value, const BaseUnitConfig& fitted) {
+  if (value == "absent") return BaseUnitConfig{false, fitted.modules};
+  if (value == "fitted") return fitted;
+  BaseUnitConfig config{true, {}};
+  std::size_t slots = 0;
+  for (;;) {
+    const std::size_t comma = value.find(',');
+    const std::optional<ModuleKind> kind = ParseKind(value.substr(0, comma));
+    if (!kind || slots == config.modules.size()) return std::nullopt;
+    config.modules[slots++] = *kind;
+    if (comma == std::string_view::npos) break;
+    value.remove_prefix(comma + 1);
+  }
+  if (slots != config.modules.size()) return std::nullopt;
+  return config;
+}
+
+// Digits only: no sign, no spaces, nothing after the number.
+std::optional<int> ParseCount(std::string_view value, int low, int high) {
+  int number = 0;
+  if (value.empty() || value.front() < '0' || value.front() > '9') return std::nullopt;
+  const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), number);
+  if (error != std::errc() || end != value.data() + value.size()) return std::nullopt;
+  if (number < low || number > high) return std::nullopt;
+  return number;
+}
+
+// One option that takes a value: its name, what a good value looks like, and
+// how to store it (false when the value is bad).
+struct ValueOption {
+  std::string_view name;
+  std::string_view expected;
+  bool (*store)(std::string_view value, ChassisConfig& config);
+};
+
+bool StoreBase1(std::string_view value, ChassisConfig& config) {
+  const std::optional<BaseUnitConfig> base = ParseBase(value, ChassisConfig{}.base1);
+  if (base) config.base1 = *base;
+  return base.has_value();
+}
+
+bool StoreBase2(std::string_view value, ChassisConfig& config) {
+  const std::optional<BaseUnitConfig> base = ParseBase(value, ChassisConfig{}.base2);
+  if (base) config.base2 = *base;
+  return base.has_value();
+}
+
+bool StoreRxFifo(std::string_view value, ChassisConfig& config) {
+  const std::optional<int> depth = ParseCount(value, 1, kMaxRxFifo);
+  if (depth) config.rx_fifo_depth = *depth;
+  return depth.has_value();
+}
+
+bool StoreLineBaud(std::string_view value, ChassisConfig& config) {
+  const std::optional<int> baud = ParseCount(value, 1, std::numeric_limits<int>::max());
+  if (baud) config.line_baud = *baud;
+  return baud.has_value();
+}
+
+constexpr ValueOption kValueOptions[] = {
+    {"--base1", kBaseExpected, StoreBase1},
+    {"--base2", kBaseExpected, StoreBase2},
+    {"--rx-fifo", kRxFifoExpected, StoreRxFifo},
+    {"--line-baud", kBaudExpected, StoreLineBaud},
+};
+
+const ValueOption* FindOption(std::string_view name) {
+  for (const ValueOption& option : kValueOptions) {
+    if (option.name == name) return &option;
+  }
   return nullptr;
 }
 
-// Reads the value of a --baseN option, given after '=' or as the next argument
-// (then i moves past it), into field. Returns the error, if any.
-std::optional<std::string> ReadFitted(std::string_view name,
-                                      std::optional<std::string_view> inline_value, int argc,
-                                      const char* const* argv, int& i, bool& field) {
+// Reads an option's value, given after '=' or as the next argument (then i
+// moves past it), into config. Returns the error, if any.
+std::optional<std::string> ReadValue(const ValueOption& option,
+                                     std::optional<std::string_view> inline_value, int argc,
+                                     const char* const* argv, int& i, ChassisConfig& config) {
   std::string_view value;
   if (inline_value) {
     value = *inline_value;
   } else if (i + 1 < argc) {
     value = argv[++i];
   } else {
-    return "option " + std::string(name) + " needs a value: fitted or absent";
+    return "option " + std::string(option.name) + " needs a value: " + std::string(option.expected);
   }
-  const std::optional<bool> fitted = ParseFitted(value);
-  if (!fitted) {
-    return "invalid value '" + std::string(value) + "' for option " + std::string(name) +
-           ": expected fitted or absent";
-  }
-  field = *fitted;
-  return std::nullopt;
+  if (option.store(value, config)) return std::nullopt;
+  return "invalid value '" + std::string(value) + "' for option " + std::string(option.name) +
+         ": expected " + std::string(option.expected);
 }
 
 }  // namespace
@@ -63,24 +135,31 @@ SimOptionsResult ParseSimOptions(int argc, const char* const* argv) {
       result.kind = SimOptionsResult::Kind::kHelp;
       return result;
     }
-    bool* field = FittedField(name, result.config);
-    if (field == nullptr) {
+    const ValueOption* option = FindOption(name);
+    if (option == nullptr) {
       if (!arg.starts_with('-')) return Error("unexpected argument '" + std::string(arg) + "'");
       return Error("unknown option " + std::string(name));
     }
-    if (auto error = ReadFitted(name, inline_value, argc, argv, i, *field)) return Error(*error);
+    if (auto error = ReadValue(*option, inline_value, argc, argv, i, result.config)) {
+      return Error(*error);
+    }
   }
   return result;
 }
 
 std::string SimUsage() {
-  return "Usage: r7n_uart_sim [--base1 fitted|absent] [--base2 fitted|absent]\n"
+  return "Usage: r7n_uart_sim [--base1 LIST|absent] [--base2 LIST|absent] [--rx-fifo N]\n"
+         "                    [--line-baud N]\n"
          "Runs the service console against a simulated chassis.\n"
          "\n"
-         "  --base1 fitted|absent  whether base unit 1 is fitted (default: fitted)\n"
-         "  --base2 fitted|absent  whether base unit 2 is fitted (default: fitted)\n"
-         "  --help                 print this help and exit\n"
+         "  --base1 LIST|absent  what base unit 1 holds (default: r7n,r7n,r7n,r7n)\n"
+         "  --base2 LIST|absent  what base unit 2 holds (default: tr7n,tr7n,tr7n,tr7n)\n"
+         "  --rx-fifo N          depth of each UART's receive FIFO, 1 to 65536 (default: 128)\n"
+         "  --line-baud N        bit rate of the ZCP controllers and modules (default: 115200)\n"
+         "  --help               print this help and exit\n"
          "\n"
+         "LIST names the modules in slots A to D, four of r7n, tr7n and silent separated\n"
+         "by commas; fitted stands for the unit's default list, absent for no base unit.\n"
          "An option's value may also follow an equals sign, as in --base2=absent.\n";
 }
 

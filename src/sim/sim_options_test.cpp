@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -13,28 +14,77 @@ SimOptionsResult Parse(std::vector<const char*> args) {
   return ParseSimOptions(static_cast<int>(args.size()), args.data());
 }
 
-struct GoodCase {
+std::string Describe(const std::vector<const char*>& args) {
+  std::string text;
+  for (const char* arg : args) text += std::string(arg) + " ";
+  return text;
+}
+
+using Slots = std::array<ModuleKind, 4>;
+constexpr ModuleKind R = ModuleKind::kR7n;
+constexpr ModuleKind T = ModuleKind::kTr7n;
+constexpr ModuleKind S = ModuleKind::kSilent;
+
+struct BaseCase {
   std::vector<const char*> args;
   bool base1;
+  Slots modules1;
   bool base2;
+  Slots modules2;
 };
 
-TEST(SimOptionsTest, ChoosesTheFittedBaseUnits) {
-  const GoodCase cases[] = {
-      {{}, true, true},
-      {{"--base1", "absent"}, false, true},
-      {{"--base2", "absent"}, true, false},
-      {{"--base1=absent"}, false, true},
-      {{"--base2=absent", "--base1", "absent"}, false, false},
-      {{"--base1", "absent", "--base1=fitted"}, true, true},  // the last one counts
-      {{"--base2=fitted"}, true, true},
+TEST(SimOptionsTest, ChoosesWhatEachBaseUnitHolds) {
+  const BaseCase cases[] = {
+      {{}, true, {R, R, R, R}, true, {T, T, T, T}},
+      {{"--base1", "absent"}, false, {R, R, R, R}, true, {T, T, T, T}},
+      {{"--base2=absent"}, true, {R, R, R, R}, false, {T, T, T, T}},
+      {{"--base1", "tr7n,silent,r7n,silent"}, true, {T, S, R, S}, true, {T, T, T, T}},
+      {{"--base2=silent,silent,silent,tr7n"}, true, {R, R, R, R}, true, {S, S, S, T}},
+      {{"--base1", "fitted", "--base2", "fitted"}, true, {R, R, R, R}, true, {T, T, T, T}},
+      {{"--base1", "silent,silent,silent,silent", "--base1=fitted"},  // the last one counts
+       true,
+       {R, R, R, R},
+       true,
+       {T, T, T, T}},
+      {{"--base2", "r7n,r7n,r7n,r7n", "--base1", "absent"},
+       false,
+       {R, R, R, R},
+       true,
+       {R, R, R, R}},
   };
-  for (const GoodCase& c : cases) {
+  for (const BaseCase& c : cases) {
     const SimOptionsResult result = Parse(c.args);
     ASSERT_EQ(result.kind, SimOptionsResult::Kind::kRun) << result.error;
-    EXPECT_EQ(result.config.base1_fitted, c.base1) << c.args.size() << " arguments";
-    EXPECT_EQ(result.config.base2_fitted, c.base2) << c.args.size() << " arguments";
+    EXPECT_EQ(result.config.base1.fitted, c.base1) << Describe(c.args);
+    EXPECT_EQ(result.config.base2.fitted, c.base2) << Describe(c.args);
+    EXPECT_EQ(result.config.base1.modules, c.modules1) << Describe(c.args);
+    EXPECT_EQ(result.config.base2.modules, c.modules2) << Describe(c.args);
     EXPECT_TRUE(result.error.empty());
+  }
+}
+
+struct LineCase {
+  std::vector<const char*> args;
+  int rx_fifo_depth;
+  int line_baud;
+};
+
+TEST(SimOptionsTest, SetsTheLine) {
+  const LineCase cases[] = {
+      {{}, 128, 115200},
+      {{"--rx-fifo", "256"}, 256, 115200},
+      {{"--rx-fifo=1"}, 1, 115200},
+      {{"--rx-fifo", "65536"}, 65536, 115200},
+      {{"--line-baud", "9600"}, 128, 9600},
+      {{"--line-baud=1"}, 128, 1},
+      {{"--line-baud", "2147483647", "--rx-fifo", "64"}, 64, 2147483647},
+      {{"--rx-fifo", "64", "--rx-fifo", "32"}, 32, 115200},
+  };
+  for (const LineCase& c : cases) {
+    const SimOptionsResult result = Parse(c.args);
+    ASSERT_EQ(result.kind, SimOptionsResult::Kind::kRun) << result.error;
+    EXPECT_EQ(result.config.rx_fifo_depth, c.rx_fifo_depth) << Describe(c.args);
+    EXPECT_EQ(result.config.line_baud, c.line_baud) << Describe(c.args);
   }
 }
 
@@ -46,7 +96,7 @@ TEST(SimOptionsTest, HelpWinsWhenItComesFirst) {
       {"--help", "--bogus"},
   };
   for (const auto& args : cases) {
-    EXPECT_EQ(Parse(args).kind, SimOptionsResult::Kind::kHelp) << args.front();
+    EXPECT_EQ(Parse(args).kind, SimOptionsResult::Kind::kHelp) << Describe(args);
   }
 }
 
@@ -56,33 +106,62 @@ struct BadCase {
 };
 
 TEST(SimOptionsTest, MistakesGiveOneLineNamingTheCulprit) {
+  const std::string base =
+      ": expected absent, fitted, or four of r7n, tr7n, silent separated by commas";
+  const std::string fifo = ": expected a number from 1 to 65536";
+  const std::string baud = ": expected a positive number of bits per second";
   const BadCase cases[] = {
       {{"--base3", "absent"}, "unknown option --base3"},
       {{"--bogus=1"}, "unknown option --bogus"},
       {{"-x"}, "unknown option -x"},
       {{"fitted"}, "unexpected argument 'fitted'"},
-      {{"--base1"}, "option --base1 needs a value: fitted or absent"},
-      {{"--base2", "present"},
-       "invalid value 'present' for option --base2: expected fitted or absent"},
-      {{"--base1="}, "invalid value '' for option --base1: expected fitted or absent"},
-      {{"--base1", "Absent"},
-       "invalid value 'Absent' for option --base1: expected fitted or absent"},
-      {{"--base1", "--base2"},
-       "invalid value '--base2' for option --base1: expected fitted or absent"},
+      {{"--base1"},
+       "option --base1 needs a value: absent, fitted, or four of r7n, tr7n, silent separated by "
+       "commas"},
+      {{"--rx-fifo"}, "option --rx-fifo needs a value: a number from 1 to 65536"},
+      {{"--line-baud"}, "option --line-baud needs a value: a positive number of bits per second"},
+      {{"--base2", "present"}, "invalid value 'present' for option --base2" + base},
+      {{"--base1="}, "invalid value '' for option --base1" + base},
+      {{"--base1", "Absent"}, "invalid value 'Absent' for option --base1" + base},
+      {{"--base1", "r7n,r7n,r7n"}, "invalid value 'r7n,r7n,r7n' for option --base1" + base},
+      {{"--base1", "r7n,r7n,r7n,r7n,r7n"},
+       "invalid value 'r7n,r7n,r7n,r7n,r7n' for option --base1" + base},
+      {{"--base1", "r7n,r7n,r7n,r7n,"},
+       "invalid value 'r7n,r7n,r7n,r7n,' for option --base1" + base},
+      {{"--base2", "r7n,,r7n,r7n"}, "invalid value 'r7n,,r7n,r7n' for option --base2" + base},
+      {{"--base2", "r7n,R7N,r7n,r7n"}, "invalid value 'r7n,R7N,r7n,r7n' for option --base2" + base},
+      {{"--base2", "r7n, tr7n,r7n,r7n"},
+       "invalid value 'r7n, tr7n,r7n,r7n' for option --base2" + base},
+      {{"--base1", "--base2"}, "invalid value '--base2' for option --base1" + base},
+      {{"--rx-fifo", "0"}, "invalid value '0' for option --rx-fifo" + fifo},
+      {{"--rx-fifo", "65537"}, "invalid value '65537' for option --rx-fifo" + fifo},
+      {{"--rx-fifo=-5"}, "invalid value '-5' for option --rx-fifo" + fifo},
+      {{"--rx-fifo", "+5"}, "invalid value '+5' for option --rx-fifo" + fifo},
+      {{"--rx-fifo", "12k"}, "invalid value '12k' for option --rx-fifo" + fifo},
+      {{"--rx-fifo", " 12"}, "invalid value ' 12' for option --rx-fifo" + fifo},
+      {{"--rx-fifo="}, "invalid value '' for option --rx-fifo" + fifo},
+      {{"--line-baud", "0"}, "invalid value '0' for option --line-baud" + baud},
+      {{"--line-baud", "-9600"}, "invalid value '-9600' for option --line-baud" + baud},
+      {{"--line-baud", "2147483648"}, "invalid value '2147483648' for option --line-baud" + baud},
+      {{"--line-baud", "9600.5"}, "invalid value '9600.5' for option --line-baud" + baud},
+      {{"--line-baud", "fast"}, "invalid value 'fast' for option --line-baud" + baud},
       {{"--help=yes"}, "option --help takes no value"},
       {{"--bogus", "--help"}, "unknown option --bogus"},
+      {{"--rx-fifo", "64", "--rx-fifo", "x"}, "invalid value 'x' for option --rx-fifo" + fifo},
   };
   for (const BadCase& c : cases) {
     const SimOptionsResult result = Parse(c.args);
     EXPECT_EQ(result.kind, SimOptionsResult::Kind::kError) << c.message;
     EXPECT_EQ(result.error, c.message);
+    EXPECT_EQ(result.error.find('\n'), std::string::npos);
   }
 }
 
 TEST(SimOptionsTest, UsageNamesEveryOption) {
   const std::string usage = SimUsage();
   for (const char* word :
-       {"r7n_uart_sim", "--base1 fitted|absent", "--base2 fitted|absent", "--help"}) {
+       {"r7n_uart_sim", "--base1 LIST|absent", "--base2 LIST|absent", "--rx-fifo N",
+        "--line-baud N", "--help", "r7n,r7n,r7n,r7n", "tr7n,tr7n,tr7n,tr7n", "silent", "fitted"}) {
     EXPECT_NE(usage.find(word), std::string::npos) << word;
   }
   EXPECT_EQ(usage.back(), '\n');

@@ -59,6 +59,7 @@ class ProgramHarness {
   PortGuard& Guard() { return guard_; }
   HeadlessConsole& Console() { return console_; }
   FakeShell& Shell() { return shell_; }
+  // The program's directory; it holds an empty R7n_Uart.cfg to begin with.
   const std::filesystem::path& Dir() const { return dir_.Path(); }
 
  private:

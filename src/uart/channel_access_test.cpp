@@ -152,7 +152,9 @@ TEST_F(ChannelAccessTest, PresenceOnTheSimulatedChassis) {
   EXPECT_TRUE(link_.BaseUnitPresent(0x310));
   EXPECT_TRUE(link_.BaseUnitPresent(0x312));
   VirtualClock clock;
-  sim::Chassis no_base2(clock, sim::ChassisConfig{true, false});
+  sim::ChassisConfig config;
+  config.base2.fitted = false;
+  sim::Chassis no_base2(clock, config);
   UartLink link(no_base2, con_);
   EXPECT_TRUE(link.BaseUnitPresent(0x310));
   EXPECT_FALSE(link.BaseUnitPresent(0x312));
