@@ -3,7 +3,9 @@
 #include <system_error>
 
 #include "app/chassis_actions.h"
+#include "app/zcp_version_action.h"
 #include "console/program_exit.h"
+#include "terminal/config_file.h"
 
 namespace r7n {
 
@@ -11,7 +13,8 @@ Program::Program(PlatformServices& platform)
     : platform_(platform),
       con_(platform.console, platform.clock),
       helpers_(con_),
-      link_(platform.ports, con_) {}
+      link_(platform.ports, con_),
+      uart_(link_, con_, helpers_) {}
 
 int Program::Run() {
   try {
@@ -42,6 +45,9 @@ void Program::StartUp() {
   term_colors_ = TermColors{7, 0};
   con_.ConColor(term_colors_.fg, term_colors_.bg, 0);
   con_.ConLocate(1, 1, -1);
+  // Sets the baud rate too: the default, or the file's, which later channel
+  // selections use.
+  CfgRead(helpers_, config_, link_, platform_.program_dir);
 
   link_.SetBusResetPort(kBusResetPort);
   link_.ChanAdr() = UartChanAdr{kBase1Port, kUartRegBase};
@@ -60,13 +66,16 @@ void Program::RunAction(const MenuChoice& choice) {
     case MenuAction::kZcpReset:
       ZcpResetAction(con_, link_, choice.unit);
       break;
+    case MenuAction::kZcpVersion:
+      ZcpVersionAction(con_, link_, uart_);
+      break;
     case MenuAction::kBusReset:
       PermanentBusResetAction(con_, link_);
       break;
     case MenuAction::kQuit:
       throw ProgramExit{0};
     default:
-      // Terminal, version, address and logout actions are not built yet.
+      // Terminal, address and logout actions are not built yet.
       break;
   }
 }

@@ -4,8 +4,10 @@
 #include "app/platform_services.h"
 #include "console/console.h"
 #include "console/screen_helpers.h"
+#include "terminal/config_tables.h"
 #include "terminal/term_colors.h"
 #include "uart/channel_access.h"
+#include "uart/uart_transfer.h"
 
 namespace r7n {
 
@@ -28,7 +30,9 @@ class Program {
   Console con_;
   ScreenHelpers helpers_;
   UartLink link_;
+  UartTransfer uart_;
   TermColors term_colors_;
+  ConfigTables config_;
 };
 
 // Convenience for main: builds the program on the platform and runs it.

@@ -207,3 +207,40 @@ TEST(Program, WindowLargerThanTheMenuKeepsItsSize) {
 
 }  // namespace
 }  // namespace r7n
+
+namespace r7n {
+namespace {
+
+TEST(ZcpVersionKey, ShowsTheControllersReplyUntilAKey) {
+  testing::ProgramHarness h;
+  h.KeyAt(100, "n");
+  std::string title, reply;
+  h.ProbeAt(900, [&] {
+    title = h.Row(1);
+    for (int row = 2; row <= 12; ++row) reply += h.Row(row) + "|";
+  });
+  h.KeyAt(1000, "x");
+  h.KeyAt(1500, "q");
+  const auto outcome = h.Run();
+  EXPECT_EQ(outcome.exit_status, 0);
+  EXPECT_EQ(title, "Read ZCP version:");
+  EXPECT_NE(reply.find("ZCP controller firmware V2.31 (R7N)"), std::string::npos) << reply;
+  EXPECT_EQ(h.Chassis().Base(1).SelectedDevice(), sim::Device::kZcp);
+  ExpectMenuShown(h);
+}
+
+TEST(ZcpVersionKey, AlwaysAsksBaseUnitOne) {
+  testing::ProgramHarness h;
+  h.KeyAt(100, "z");  // leaves base unit 2 as the current one
+  h.KeyAt(300, "N");
+  h.KeyAt(1000, "x");
+  h.KeyAt(1500, "q");
+  h.Run();
+  EXPECT_EQ(h.Chassis().Base(2).Uart().TransmittedBytes().size(), 0u);
+  EXPECT_EQ(std::string(h.Chassis().Base(1).Uart().TransmittedBytes().begin(),
+                        h.Chassis().Base(1).Uart().TransmittedBytes().end()),
+            "\rV\r");
+}
+
+}  // namespace
+}  // namespace r7n
