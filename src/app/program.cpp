@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "app/chassis_actions.h"
+#include "app/terminal_actions.h"
 #include "app/zcp_version_action.h"
 #include "console/program_exit.h"
 #include "terminal/config_file.h"
@@ -14,7 +15,9 @@ Program::Program(PlatformServices& platform)
       con_(platform.console, platform.clock),
       helpers_(con_),
       link_(platform.ports, con_),
-      uart_(link_, con_, helpers_) {}
+      uart_(link_, con_, helpers_),
+      macros_(config_, uart_, con_, helpers_, platform.shell),
+      terminal_(con_, link_, uart_, config_, term_colors_, macros_) {}
 
 int Program::Run() {
   try {
@@ -66,6 +69,12 @@ void Program::RunAction(const MenuChoice& choice) {
     case MenuAction::kZcpReset:
       ZcpResetAction(con_, link_, choice.unit);
       break;
+    case MenuAction::kZcpTerminal:
+      ZcpTerminalAction(con_, link_, terminal_, choice.unit);
+      break;
+    case MenuAction::kModuleConsole:
+      ModuleTerminalAction(link_, terminal_, choice.unit, choice.module);
+      break;
     case MenuAction::kZcpVersion:
       ZcpVersionAction(con_, link_, uart_);
       break;
@@ -75,7 +84,7 @@ void Program::RunAction(const MenuChoice& choice) {
     case MenuAction::kQuit:
       throw ProgramExit{0};
     default:
-      // Terminal, address and logout actions are not built yet.
+      // The address and logout actions are not built yet.
       break;
   }
 }

@@ -5,6 +5,8 @@
 #include "console/console.h"
 #include "console/screen_helpers.h"
 #include "terminal/config_tables.h"
+#include "terminal/macro_player.h"
+#include "terminal/serial_terminal.h"
 #include "terminal/term_colors.h"
 #include "uart/channel_access.h"
 #include "uart/uart_transfer.h"
@@ -33,6 +35,8 @@ class Program {
   UartTransfer uart_;
   TermColors term_colors_;
   ConfigTables config_;
+  MacroPlayer macros_;
+  SerialTerminal terminal_;
 };
 
 // Convenience for main: builds the program on the platform and runs it.

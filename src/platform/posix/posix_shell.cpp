@@ -2,7 +2,10 @@
 
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <vector>
@@ -57,6 +60,44 @@ int Spawn(const std::string& command, pid_t& pid) {
   return result;
 }
 
+// Single quotes keep everything literal in sh; a quote itself is closed,
+// escaped and reopened.
+std::string ShellQuoted(const std::string& text) {
+  std::string quoted = "'";
+  for (const char c : text) {
+    if (c == '\'') {
+      quoted += "'\\''";
+    } else {
+      quoted += c;
+    }
+  }
+  return quoted + "'";
+}
+
+bool IsExecutableFile(const std::string& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+         ::access(path.c_str(), X_OK) == 0;
+}
+
+void WriteAll(int fd, std::string_view text) {
+  while (!text.empty()) {
+    const ssize_t n = ::write(fd, text.data(), text.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;
+    text.remove_prefix(static_cast<std::size_t>(n));
+  }
+}
+
+void ReadLine(int fd) {
+  char c = 0;
+  for (;;) {
+    const ssize_t n = ::read(fd, &c, 1);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0 || c == '\n' || c == '\r') return;
+  }
+}
+
 int WaitFor(pid_t pid) {
   int status = 0;
   while (::waitpid(pid, &status, 0) < 0) {
@@ -76,9 +117,34 @@ int RunShellCommand(const std::string& command) {
   return WaitFor(pid);
 }
 
-int PosixShell::Run(const std::string& command) {
+std::string ProgramCommandLine(const std::string& name) {
+  const std::string local = "./" + name;
+  return ShellQuoted(IsExecutableFile(local) ? local : name);
+}
+
+int RunProgramByName(const std::string& name) {
+  return RunShellCommand(ProgramCommandLine(name));
+}
+
+std::string EndNotice(const std::string& name, int status) {
+  if (status == 0) return {};
+  const std::string what =
+      status < 0 ? " could not be started" : " ended with status " + std::to_string(status);
+  return name + what + "; press Enter to return";
+}
+
+void ShowNoticeAndWaitForEnter(std::string_view notice, int in_fd, int out_fd) {
+  if (::isatty(in_fd) != 0) ::tcflush(in_fd, TCIFLUSH);
+  WriteAll(out_fd, "\n");
+  WriteAll(out_fd, notice);
+  ReadLine(in_fd);
+}
+
+int PosixShell::Run(const std::string& name) {
   console_.Suspend();
-  const int status = RunShellCommand(command);
+  const int status = RunProgramByName(name);
+  const std::string notice = EndNotice(name, status);
+  if (!notice.empty()) ShowNoticeAndWaitForEnter(notice, STDIN_FILENO, STDOUT_FILENO);
   console_.Resume();
   return status;
 }
