@@ -68,6 +68,43 @@ expect_row 1 "Read ZCP version:" "N shows its title"
 if screen | grep -q "ZCP controller firmware"; then pass "N shows the version reply"; else fail "N: $(screen | tr -s '\n' ' ')"; fi
 keys x
 expect_row 1 "R7N UART:" "a key ends N"
+contains() {  # contains TEXT WHAT: waits up to 5 s for the text to show
+  for _ in $(seq 50); do
+    if screen | grep -qF -- "$1"; then pass "$2"; return; fi
+    sleep 0.1
+  done
+  fail "$2: $(screen | tr -s '\n' ' ')"
+}
+
+keys 1
+expect_row 1 "R7N Base #1 ZCP Console   <Fx>Macro  <SF1>Help  <SF2>Exit  Baud: 115200" "key 1 opens the controller's terminal"
+keys V Enter
+contains "ZCP controller firmware" "the controller answers V"
+keys S-F1
+contains "F4  show the network settings" "Shift-F1 shows the help text"
+keys S-F2
+expect_row 1 "R7N UART:" "Shift-F2 ends the terminal"
+
+keys a
+expect_row 19 "R7N Base #1 Mod A - HPS Console   <Fx>Macro  <SF1>Help  <SF2>Exit  Baud: 115200" "key A opens module A below the menu"
+keys C-z
+contains "kt20r-r7n login:" "Ctrl-Z interrupts: the login prompt comes again"
+keys r o o t Enter
+contains "Password:" "the user name is asked for its password"
+keys R 7 n A d m 1 n Enter
+contains "root@kt20r-r7n:~#" "logged in by hand"
+keys "cat /etc/network/interfaces" Enter
+contains "address 192.168.0.11" "cat shows the module's network settings"
+keys F5
+sleep 0.3
+if [ "$(screen | grep -c 'kt20r-r7n login:')" -ge 2 ]; then pass "the F5 macro logs out"; else fail "F5: $(screen | tr -s '\n' ' ')"; fi
+keys F1
+sleep 0.3
+if [ "$(screen | grep -c 'Password:')" -ge 2 ]; then pass "the F1 macro sends the user name"; else fail "F1: $(screen | tr -s '\n' ' ')"; fi
+keys S-F2
+expect_row 1 "R7N UART:" "back in the menu"
+if grep -q "root@kt20r-r7n" "$TMUX_TMPDIR/bin/Term.txt"; then pass "Term.txt holds the session"; else fail "Term.txt: $(head -c 300 "$TMUX_TMPDIR/bin/Term.txt")"; fi
+
 keys q
 if screen | grep -q "^EXIT=0$"; then pass "q exits with status 0"; else fail "q: $(screen | grep EXIT)"; fi
 expect_row 1 "R7N UART:" "the last screen stays after the program ends"

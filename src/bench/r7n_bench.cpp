@@ -50,14 +50,19 @@ StreamFigures RunStream(int rx_fifo_depth) {
   options.chassis.rx_fifo_depth = rx_fifo_depth;
   testing::ProgramHarness h(options);
   const std::string stream = ModuleOutput(kStreamBytes);
-  // The stream takes about 10/115200 s a byte; keys come every 700 ms.
-  const std::int64_t stream_ms = static_cast<std::int64_t>(stream.size()) * 10'000 / 115'200 / 1000;
+  // The stream takes 10/115200 s a byte; keys come every 700 ms while it flows.
+  const std::int64_t stream_ms = static_cast<std::int64_t>(stream.size()) * 10'000 / 115'200;
   const std::int64_t end_ms = kStreamAtMs + stream_ms + 1000;
   h.KeyAt(kOpenAtMs, "a");
   h.ProbeAt(kStreamAtMs, [&] { h.Chassis().MutableBase(1).Inject(sim::Device::kModuleA, stream); });
   std::vector<std::int64_t> key_times;
   for (std::int64_t at = kStreamAtMs + 350; at < end_ms - 500; at += 700) {
     h.KeyAt(at, "\x1a");  // Ctrl-Z sends one byte and the console only prints a prompt
+    key_times.push_back(at * 1000);
+  }
+  // And two on the quiet line after it.
+  for (const std::int64_t at : {end_ms - 300, end_ms - 140}) {
+    h.KeyAt(at, "\x1a");
     key_times.push_back(at * 1000);
   }
   h.KeyAt(end_ms, KeyShiftF2);

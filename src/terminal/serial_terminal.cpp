@@ -38,12 +38,25 @@ void SerialTerminal::UartTerm(std::string_view title) {
   CaptureFile capture;
   TerminalScreen screen(con_, colors_, capture.IsOpen() ? &capture : nullptr);
   ReceiveParser parser(screen);
+  // Macros and keys of several bytes are sent 10 ms a byte; what arrives in
+  // the meantime is shown between the bytes rather than lost to the FIFO.
+  uart_.SetPacingHook([&] { DrainReceiver(parser); });
+  struct HookReset {
+    UartTransfer& uart;
+    ~HookReset() { uart.SetPacingHook(nullptr); }
+  } hook_reset{uart_};
   for (;;) {
     const bool flowing = DrainReceiver(parser);
     capture.Flush();
-    PassPause(flowing);
+    // While bytes flow, a waiting key is taken at once: its send already
+    // keeps the receiver unread for 10 ms, and a pause on top of that would
+    // let the FIFO overflow.
+    if (!flowing) QuietPause();
     const KeyCode key = con_.ConKey();
-    if (key.empty()) continue;
+    if (key.empty()) {
+      if (flowing) con_.ConSleep(kFlowingPassMs);
+      continue;
+    }
     if (!HandleKey(key)) return;
   }
 }
@@ -68,11 +81,7 @@ bool SerialTerminal::DrainReceiver(ReceiveParser& parser) {
   return shown > 0;
 }
 
-void SerialTerminal::PassPause(bool flowing) {
-  if (flowing) {
-    con_.ConSleep(kFlowingPassMs);
-    return;
-  }
+void SerialTerminal::QuietPause() {
   for (int paused = 0; paused < kQuietPassMs; paused += kQuietSliceMs) {
     con_.ConSleep(kQuietSliceMs);
     if (uart_.UartRcvCnt(link_.ChanAdr()) != 0) return;

@@ -49,7 +49,7 @@ class SerialTerminal {
   // Shows what has arrived, until the receiver is empty or the pass has shown
   // its share. True when anything arrived.
   bool DrainReceiver(ReceiveParser& parser);
-  void PassPause(bool flowing);
+  void QuietPause();
   // Carries out one key; false when the key ends the session.
   bool HandleKey(const KeyCode& key);
   void ShowHelp();

@@ -113,8 +113,11 @@ TEST(SerialTerminal, ZcpKeyClearsTheScreenAndShowsTheConfiguredRate) {
   EXPECT_EQ(h.Chassis().Base(1).Uart().Divisor(), 2170) << "the configured rate is programmed";
 }
 
-TEST(SerialTerminal, ContinuousOutputAtLineRateLosesNothing) {
-  ProgramHarness h;
+TEST(SerialTerminal, ContinuousOutputAtLineRateLosesNothingEvenWhileKeysAreTyped) {
+  // A silent slot ignores the keys, so what it sends is exactly the stream.
+  testing::HarnessOptions options;
+  options.chassis.base1.modules[0] = sim::ModuleKind::kSilent;
+  ProgramHarness h(options);
   std::string stream;
   for (int line = 0; stream.size() < 40'000; ++line) {
     stream += "output line " + std::to_string(line) + " of a busy module\r\n";
@@ -127,10 +130,12 @@ TEST(SerialTerminal, ContinuousOutputAtLineRateLosesNothing) {
     captured_mid_session =
         static_cast<std::size_t>(std::filesystem::file_size(h.Dir() / "Term.txt", ignored));
   });
+  h.KeysFrom(450, 250, {"x", "\x1a", "\r", "y", "z", "\x1a", "w", "\r", "v", "u"});
   h.KeyAt(5000, KeyShiftF2);
   h.KeyAt(5500, "q");
   h.Run();
   EXPECT_EQ(h.Chassis().Base(1).Uart().RxBytesLost(), 0);
+  EXPECT_EQ(h.Chassis().Base(1).Line(sim::Device::kModuleA).ToDevice(), "x\x03\ryz\x03w\rvu");
   const std::string captured = ReadFile(h.Dir() / "Term.txt");
   EXPECT_EQ(captured.size(), stream.size());
   EXPECT_TRUE(captured == stream) << "the capture differs from what the module sent";
@@ -203,6 +208,28 @@ TEST(SerialTerminal, RunsWithoutCaptureWhenTermTxtCannotBeCreated) {
   const auto outcome = h.Run();
   EXPECT_EQ(outcome.exit_status, 0);
   EXPECT_EQ(row, "hello");
+}
+
+}  // namespace
+}  // namespace r7n
+
+namespace r7n {
+namespace {
+
+TEST(SerialTerminal, WhatArrivesWhileAMacroIsSentIsShownNotLost) {
+  testing::ProgramHarness h;
+  std::ofstream(h.Dir() / "R7n_Uart.cfg")
+      << "#F1 \"root\" CR\n#F2 \"R7nAdm1n\" CR\n#F4 \"cat /etc/network/interfaces\" CR\n";
+  h.KeysFrom(100, 1000, {"a", KeyF1, ExtendedKey(0x3C), ExtendedKey(0x3E)});  // F1 F2 F4
+  h.KeyAt(6000, KeyShiftF2);
+  h.KeyAt(6500, "q");
+  h.Run();
+  std::ifstream in(h.Dir() / "Term.txt", std::ios::binary);
+  const std::string capture{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  EXPECT_EQ(h.Chassis().Base(1).Uart().RxBytesLost(), 0);
+  EXPECT_NE(capture.find("    address 192.168.0.11\r\n    netmask 255.255.255.0\r\n"),
+            std::string::npos)
+      << "the whole file reaches the capture";
 }
 
 }  // namespace

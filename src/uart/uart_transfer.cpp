@@ -40,6 +40,7 @@ void UartTransfer::UartSndStrDly(std::string_view text) {
   for (std::size_t i = 0; i < text.size(); ++i) {
     UartSndStr(link_.ChanAdr(), text.substr(i, 1));
     con_.ConSleep(kSlowSendPauseMs);
+    if (pacing_hook_) pacing_hook_();
   }
 }
 

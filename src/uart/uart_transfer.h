@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "console/console.h"
 #include "console/screen_helpers.h"
@@ -43,6 +45,12 @@ class UartTransfer {
   // Prints every byte as two hex digits and a space, then ends the line.
   void PrnHexStr(std::string_view text);
 
+  // Runs after the pause of every byte UartSndStrDly sends (empty: nothing).
+  // A paced send of n bytes leaves the receiver unread for n x 10 ms; the
+  // terminal uses this to show what arrives meanwhile instead of letting the
+  // receive FIFO overflow.
+  void SetPacingHook(std::function<void()> hook) { pacing_hook_ = std::move(hook); }
+
  private:
   // Polls UartTxSta until (status & mask) == want, at most 100,001 reads;
   // shows message when it never got there. The index stays on UartTxSta.
@@ -53,6 +61,7 @@ class UartTransfer {
   UartLink& link_;
   Console& con_;
   ScreenHelpers& helpers_;
+  std::function<void()> pacing_hook_;
 };
 
 }  // namespace r7n
