@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "app/chassis_actions.h"
+#include "app/logout_action.h"
 #include "app/terminal_actions.h"
 #include "app/zcp_version_action.h"
 #include "console/program_exit.h"
@@ -17,7 +18,10 @@ Program::Program(PlatformServices& platform)
       link_(platform.ports, con_),
       uart_(link_, con_, helpers_),
       macros_(config_, uart_, con_, helpers_, platform.shell),
-      terminal_(con_, link_, uart_, config_, term_colors_, macros_) {}
+      terminal_(con_, link_, uart_, config_, term_colors_, macros_),
+      login_(link_, uart_, con_),
+      network_(link_, uart_, con_),
+      survey_(con_, helpers_, link_, login_, network_) {}
 
 int Program::Run() {
   try {
@@ -78,13 +82,21 @@ void Program::RunAction(const MenuChoice& choice) {
     case MenuAction::kZcpVersion:
       ZcpVersionAction(con_, link_, uart_);
       break;
+    case MenuAction::kViewIpAddress:
+      survey_.ViewAddresses();
+      break;
+    case MenuAction::kSetIpAddress:
+      survey_.SetAddresses();
+      break;
+    case MenuAction::kModuleLogout:
+      ModuleLogoutAction(helpers_, link_, login_);
+      break;
     case MenuAction::kBusReset:
       PermanentBusResetAction(con_, link_);
       break;
     case MenuAction::kQuit:
       throw ProgramExit{0};
-    default:
-      // The address and logout actions are not built yet.
+    case MenuAction::kNone:
       break;
   }
 }

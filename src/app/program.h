@@ -4,6 +4,9 @@
 #include "app/platform_services.h"
 #include "console/console.h"
 #include "console/screen_helpers.h"
+#include "module/address_survey.h"
+#include "module/module_login.h"
+#include "module/network_settings.h"
 #include "terminal/config_tables.h"
 #include "terminal/macro_player.h"
 #include "terminal/serial_terminal.h"
@@ -37,6 +40,9 @@ class Program {
   ConfigTables config_;
   MacroPlayer macros_;
   SerialTerminal terminal_;
+  ModuleLogin login_;
+  NetworkSettings network_;
+  AddressSurvey survey_;
 };
 
 // Convenience for main: builds the program on the platform and runs it.

@@ -244,3 +244,53 @@ TEST(ZcpVersionKey, AlwaysAsksBaseUnitOne) {
 
 }  // namespace
 }  // namespace r7n
+
+namespace r7n {
+namespace {
+
+TEST(LogoutKey, RightAfterStartLogsOutOfModuleAOfBaseUnitOne) {
+  testing::HarnessOptions options;
+  options.chassis.base1.modules[0] = sim::ModuleKind::kR7nShell;
+  testing::ProgramHarness h(options);
+  h.KeyAt(100, "k");
+  h.KeyAt(2000, "q");
+  h.Run();
+  EXPECT_FALSE(h.Chassis().MutableBase(1).Module(0)->AtShell());
+  EXPECT_EQ(h.Chassis().Base(1).Line(sim::Device::kModuleA).ToDevice(),
+            "\x03"
+            "exit\r");
+  EXPECT_EQ(h.Chassis().Base(1).SelectedDevice(), sim::Device::kZcp);
+  ExpectMenuShown(h);
+}
+
+TEST(LogoutKey, AfterTheSurveyItAddressesBaseUnitTwoAndReportsATr7nModule) {
+  testing::ProgramHarness h;
+  h.KeyAt(100, "v");
+  h.KeyAt(20'000, "x");  // after the survey's prompt
+  h.KeyAt(21'000, "K");
+  std::string message, dump;
+  int message_bg = 0;
+  h.ProbeAt(23'000, [&] {
+    message = h.Row(24);
+    message_bg = h.CellAt(24, 2).bg;
+    dump = h.Row(19);
+  });
+  h.KeyAt(23'100, "x");
+  h.KeyAt(24'000, "q");
+  h.Run();
+  EXPECT_EQ(message, "  LogMOut(Failure");
+  EXPECT_EQ(message_bg, 12);
+  // The reply: the echo of exit, then the Tr7N login screen, in hexadecimal.
+  EXPECT_EQ(dump.substr(0, 15), "65 78 69 74 0D ") << dump;
+  EXPECT_EQ(h.Chassis()
+                .Base(2)
+                .Line(sim::Device::kModuleA)
+                .ToDevice()
+                .substr(h.Chassis().Base(2).Line(sim::Device::kModuleA).ToDevice().size() - 6),
+            "\x03"
+            "exit\r");
+  EXPECT_EQ(h.Chassis().Base(2).SelectedDevice(), sim::Device::kZcp);
+}
+
+}  // namespace
+}  // namespace r7n

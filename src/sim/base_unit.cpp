@@ -52,6 +52,21 @@ DeviceLine::Frame DeviceLine::FinishFrame() {
   return frame;
 }
 
+ModuleConsoleConfig BaseUnit::ConsoleConfigFor(ModuleKind kind, int unit, int slot) {
+  const bool tr7n = kind == ModuleKind::kTr7n || kind == ModuleKind::kTr7nShell;
+  ModuleConsoleConfig config{
+      .variant = tr7n ? ModuleVariant::kTr7n : ModuleVariant::kR7n,
+      .logged_in = kind == ModuleKind::kR7nShell || kind == ModuleKind::kTr7nShell,
+      .address = ModuleAddress(unit, slot),
+      .interfaces_file = std::nullopt,
+  };
+  if (kind == ModuleKind::kR7nNoAddress) {
+    // A module set up for DHCP: the file is there, but names no address.
+    config.interfaces_file = "auto lo\niface lo inet loopback\n\nauto eth0\niface eth0 inet dhcp\n";
+  }
+  return config;
+}
+
 BaseUnit::BaseUnit(int unit, const ChassisConfig& config)
     : fitted_(UnitConfig(unit, config).fitted),
       board_id_(
@@ -66,14 +81,8 @@ BaseUnit::BaseUnit(int unit, const ChassisConfig& config)
     if (kind == ModuleKind::kSilent) {
       slots_[slot] = std::make_unique<SilentDevice>();
     } else {
-      const ModuleVariant variant =
-          kind == ModuleKind::kTr7n ? ModuleVariant::kTr7n : ModuleVariant::kR7n;
-      auto console = std::make_unique<ModuleConsole>(ModuleConsoleConfig{
-          .variant = variant,
-          .logged_in = false,
-          .address = ModuleAddress(unit, static_cast<int>(slot)),
-          .interfaces_file = std::nullopt,
-      });
+      auto console =
+          std::make_unique<ModuleConsole>(ConsoleConfigFor(kind, unit, static_cast<int>(slot)));
       consoles_[slot] = console.get();
       slots_[slot] = std::move(console);
     }

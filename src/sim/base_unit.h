@@ -134,6 +134,8 @@ class BaseUnit {
   void Inject(Device device, std::string_view bytes);
 
   // The address a module in this slot has configured at power-up.
+  // How a module of this kind in this slot starts.
+  static ModuleConsoleConfig ConsoleConfigFor(ModuleKind kind, int unit, int slot);
   static std::string ModuleAddress(int unit, int slot);
 
  private:

@@ -7,9 +7,12 @@ namespace r7n::sim {
 
 // What sits in a module slot of a base unit.
 enum class ModuleKind {
-  kR7n,     // module running the R7N software, at its login screen
-  kTr7n,    // module running the Tr7N software, at its login screen
-  kSilent,  // no module, or one that is powered off: never answers
+  kR7n,           // module running the R7N software, at its login screen
+  kTr7n,          // module running the Tr7N software, at its login screen
+  kSilent,        // no module, or one that is powered off: never answers
+  kR7nShell,      // R7N module already logged in, at its root shell prompt
+  kTr7nShell,     // Tr7N module already logged in, at its root shell prompt
+  kR7nNoAddress,  // R7N module whose network configuration has no address line
 };
 
 struct BaseUnitConfig {

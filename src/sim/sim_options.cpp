@@ -12,7 +12,8 @@ namespace {
 
 constexpr int kMaxRxFifo = 65536;
 constexpr std::string_view kBaseExpected =
-    "absent, fitted, or four of r7n, tr7n, silent separated by commas";
+    "absent, fitted, or four of r7n, tr7n, silent, r7n-shell, tr7n-shell, r7n-noaddr "
+    "separated by commas";
 constexpr std::string_view kRxFifoExpected = "a number from 1 to 65536";
 constexpr std::string_view kBaudExpected = "a positive number of bits per second";
 
@@ -24,6 +25,9 @@ std::optional<ModuleKind> ParseKind(std::string_view word) {
   if (word == "r7n") return ModuleKind::kR7n;
   if (word == "tr7n") return ModuleKind::kTr7n;
   if (word == "silent") return ModuleKind::kSilent;
+  if (word == "r7n-shell") return ModuleKind::kR7nShell;
+  if (word == "tr7n-shell") return ModuleKind::kTr7nShell;
+  if (word == "r7n-noaddr") return ModuleKind::kR7nNoAddress;
   return std::nullopt;
 }
 
@@ -158,8 +162,12 @@ std::string SimUsage() {
          "  --line-baud N        bit rate of the ZCP controllers and modules (default: 115200)\n"
          "  --help               print this help and exit\n"
          "\n"
-         "LIST names the modules in slots A to D, four of r7n, tr7n and silent separated\n"
-         "by commas; fitted stands for the unit's default list, absent for no base unit.\n"
+         "LIST names the modules in slots A to D, four kinds separated by commas:\n"
+         "  r7n, tr7n      R7N or Tr7N software at its login screen\n"
+         "  r7n-shell, tr7n-shell  already logged in, at the root shell prompt\n"
+         "  r7n-noaddr     R7N software whose network settings name no address\n"
+         "  silent         no module, or one that is powered off\n"
+         "fitted stands for the unit's default list, absent for no base unit.\n"
          "An option's value may also follow an equals sign, as in --base2=absent.\n";
 }
 

@@ -40,6 +40,11 @@ TEST(SimOptionsTest, ChoosesWhatEachBaseUnitHolds) {
       {{"--base2=absent"}, true, {R, R, R, R}, false, {T, T, T, T}},
       {{"--base1", "tr7n,silent,r7n,silent"}, true, {T, S, R, S}, true, {T, T, T, T}},
       {{"--base2=silent,silent,silent,tr7n"}, true, {R, R, R, R}, true, {S, S, S, T}},
+      {{"--base1", "r7n-shell,tr7n-shell,r7n-noaddr,r7n"},
+       true,
+       {ModuleKind::kR7nShell, ModuleKind::kTr7nShell, ModuleKind::kR7nNoAddress, R},
+       true,
+       {T, T, T, T}},
       {{"--base1", "fitted", "--base2", "fitted"}, true, {R, R, R, R}, true, {T, T, T, T}},
       {{"--base1", "silent,silent,silent,silent", "--base1=fitted"},  // the last one counts
        true,
@@ -107,7 +112,8 @@ struct BadCase {
 
 TEST(SimOptionsTest, MistakesGiveOneLineNamingTheCulprit) {
   const std::string base =
-      ": expected absent, fitted, or four of r7n, tr7n, silent separated by commas";
+      ": expected absent, fitted, or four of r7n, tr7n, silent, r7n-shell, tr7n-shell, "
+      "r7n-noaddr separated by commas";
   const std::string fifo = ": expected a number from 1 to 65536";
   const std::string baud = ": expected a positive number of bits per second";
   const BadCase cases[] = {
@@ -116,8 +122,8 @@ TEST(SimOptionsTest, MistakesGiveOneLineNamingTheCulprit) {
       {{"-x"}, "unknown option -x"},
       {{"fitted"}, "unexpected argument 'fitted'"},
       {{"--base1"},
-       "option --base1 needs a value: absent, fitted, or four of r7n, tr7n, silent separated by "
-       "commas"},
+       "option --base1 needs a value: absent, fitted, or four of r7n, tr7n, silent, r7n-shell, "
+       "tr7n-shell, r7n-noaddr separated by commas"},
       {{"--rx-fifo"}, "option --rx-fifo needs a value: a number from 1 to 65536"},
       {{"--line-baud"}, "option --line-baud needs a value: a positive number of bits per second"},
       {{"--base2", "present"}, "invalid value 'present' for option --base2" + base},
@@ -161,7 +167,8 @@ TEST(SimOptionsTest, UsageNamesEveryOption) {
   const std::string usage = SimUsage();
   for (const char* word :
        {"r7n_uart_sim", "--base1 LIST|absent", "--base2 LIST|absent", "--rx-fifo N",
-        "--line-baud N", "--help", "r7n,r7n,r7n,r7n", "tr7n,tr7n,tr7n,tr7n", "silent", "fitted"}) {
+        "--line-baud N", "--help", "r7n,r7n,r7n,r7n", "tr7n,tr7n,tr7n,tr7n", "silent", "fitted",
+        "r7n-shell", "tr7n-shell", "r7n-noaddr"}) {
     EXPECT_NE(usage.find(word), std::string::npos) << word;
   }
   EXPECT_EQ(usage.back(), '\n');

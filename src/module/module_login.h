@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "console/console.h"
+#include "uart/channel_access.h"
+#include "uart/uart_transfer.h"
+
+namespace r7n {
+
+struct PromptCheck {
+  std::int32_t logged_in = 0;  // 1 when a root prompt answered
+  std::int32_t variant = -1;   // kVariantR7n, kVariantTr7n or kVariantUnknown
+};
+
+// The scripted dialogue with a module's Linux console on the current channel:
+// prompt check, login as root, logout. Nothing here shows a message; the
+// results say how it went.
+class ModuleLogin {
+ public:
+  static constexpr int kLoginAttempts = 6;
+
+  ModuleLogin(UartLink& link, UartTransfer& uart, Console& console)
+      : link_(link), uart_(uart), con_(console) {}
+
+  // Interrupts whatever runs and looks at the answer: a root prompt, or the
+  // banner of a login screen that tells the variant.
+  PromptCheck LogMChk();
+  // 1 when a root prompt was reached, 0 after six failed attempts.
+  std::int32_t LogMIn();
+  // 1 when the module answered exit with its login prompt; otherwise the
+  // reply is printed in hexadecimal and the result is 0.
+  std::int32_t LogMOut();
+
+ private:
+  // Collects a module's reply, quietly: the flows judge the text alone.
+  std::string Reply(std::int32_t timeout_ms);
+
+  UartLink& link_;
+  UartTransfer& uart_;
+  Console& con_;
+};
+
+// The root shell prompt of a variant: CR, LF, "root@", the host name, ":".
+std::string RootPrompt(std::string_view host_name);
+
+}  // namespace r7n
