@@ -16,11 +16,13 @@ passes=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 pass() { echo "ok: $*"; passes=$((passes + 1)); }
 
-start() {  # start WIDTH HEIGHT
+start() {  # start WIDTH HEIGHT [OPTIONS]
+  local width=$1 height=$2
+  shift 2
   tmux kill-server 2>/dev/null
   sleep 0.2
-  tmux new-session -d -s t -x "$1" -y "$2" \
-    "cd / && LANG=C.UTF-8 TERM=tmux-256color '$sim'; echo EXIT=\$?; sleep 60"
+  tmux new-session -d -s t -x "$width" -y "$height" \
+    "cd / && LANG=C.UTF-8 TERM=tmux-256color '$sim' $*; echo EXIT=\$?; sleep 60"
   sleep 1
 }
 screen() { tmux capture-pane -p -t t; }
@@ -68,8 +70,8 @@ expect_row 1 "Read ZCP version:" "N shows its title"
 if screen | grep -q "ZCP controller firmware"; then pass "N shows the version reply"; else fail "N: $(screen | tr -s '\n' ' ')"; fi
 keys x
 expect_row 1 "R7N UART:" "a key ends N"
-contains() {  # contains TEXT WHAT: waits up to 5 s for the text to show
-  for _ in $(seq 50); do
+contains() {  # contains TEXT WHAT: waits up to 15 s for the text to show
+  for _ in $(seq 150); do
     if screen | grep -qF -- "$1"; then pass "$2"; return; fi
     sleep 0.1
   done
@@ -108,6 +110,25 @@ if grep -q "root@kt20r-r7n" "$TMUX_TMPDIR/bin/Term.txt"; then pass "Term.txt hol
 keys q
 if screen | grep -q "^EXIT=0$"; then pass "q exits with status 0"; else fail "q: $(screen | grep EXIT)"; fi
 expect_row 1 "R7N UART:" "the last screen stays after the program ends"
+
+start 80 25 --base1 r7n,silent,r7n-noaddr,tr7n --base2 absent
+keys v
+contains "Press any key to continue" "V ends with its prompt"
+expect_row 1 "Read IP address settings" "V shows its title"
+expect_row 3 " R7N Base #1 Module A - IP Address: 192.168.0.11" "V lists module A"
+expect_row 4 " R7N Base #1 Module B - IP Address not available" "a silent module has no address"
+expect_row 5 " R7N Base #1 Module C - IP Address not available" "a file without address line"
+expect_row 6 " R7N Base #1 Module D - IP Address: 192.168.0.14" "a Tr7N module on base unit 1"
+expect_row 7 " R7N Base #2 Not Present" "an absent base unit"
+keys x
+keys s
+contains "Press any key to continue" "S ends with its prompt"
+expect_row 1 "Setup IP address" "S shows its title"
+expect_row 3 " R7N Base #1 Module A - IP Address: 192.168.127.129" "S sets module A"
+expect_row 4 " R7N Base #1 Module B - IP Address not init" "S cannot log into a silent module"
+expect_row 6 " R7N Base #1 Module D - IP Address: 192.168.127.132" "S sets module D"
+keys x
+keys q
 
 start 80 25
 keys C-c

@@ -5,6 +5,7 @@
 #include "app/program.h"
 #include "main/executable_dir.h"
 #include "main/refusal_report.h"
+#include "platform/bus_paced_port_io.h"
 #include "platform/port_guard.h"
 #include "platform/posix/ncurses_console.h"
 #include "platform/posix/posix_shell.h"
@@ -27,7 +28,8 @@ int main(int argc, char** argv) {
   }
   RealClock clock;
   sim::Chassis chassis(clock, options.config);
-  PortGuard guard(chassis);
+  BusPacedPortIo bus(chassis, clock);
+  PortGuard guard(bus);
   auto console = NcursesConsole::Start(clock);
   if (!console.device) {
     std::fprintf(stderr, "%s\n", console.error.c_str());
