@@ -2,13 +2,8 @@
 
 #include <cstdio>
 
-#include "app/program.h"
-#include "main/executable_dir.h"
-#include "main/refusal_report.h"
-#include "platform/port_guard.h"
+#include "main/run_on_terminal.h"
 #include "platform/posix/dev_port_io.h"
-#include "platform/posix/ncurses_console.h"
-#include "platform/posix/posix_shell.h"
 #include "platform/real_clock.h"
 
 int main(int /*argc*/, char** argv) {
@@ -20,17 +15,6 @@ int main(int /*argc*/, char** argv) {
     std::fprintf(stderr, "%s\n", ports.error.c_str());
     return 1;
   }
-  PortGuard guard(*ports.device);
   RealClock clock;
-  auto console = NcursesConsole::Start(clock);
-  if (!console.device) {
-    std::fprintf(stderr, "%s\n", console.error.c_str());
-    return 1;
-  }
-  PosixShell shell(*console.device);
-  PlatformServices platform{guard, clock, *console.device, shell, ExecutableDir(argv[0])};
-  const int status = RunProgram(platform);
-  console.device.reset();
-  ReportRefusals(guard, stderr);
-  return status;
+  return RunOnTerminal(*ports.device, clock, argv[0]);
 }

@@ -2,13 +2,8 @@
 
 #include <cstdio>
 
-#include "app/program.h"
-#include "main/executable_dir.h"
-#include "main/refusal_report.h"
+#include "main/run_on_terminal.h"
 #include "platform/bus_paced_port_io.h"
-#include "platform/port_guard.h"
-#include "platform/posix/ncurses_console.h"
-#include "platform/posix/posix_shell.h"
 #include "platform/real_clock.h"
 #include "sim/chassis.h"
 #include "sim/sim_options.h"
@@ -29,16 +24,5 @@ int main(int argc, char** argv) {
   RealClock clock;
   sim::Chassis chassis(clock, options.config);
   BusPacedPortIo bus(chassis, clock);
-  PortGuard guard(bus);
-  auto console = NcursesConsole::Start(clock);
-  if (!console.device) {
-    std::fprintf(stderr, "%s\n", console.error.c_str());
-    return 1;
-  }
-  PosixShell shell(*console.device);
-  PlatformServices platform{guard, clock, *console.device, shell, ExecutableDir(argv[0])};
-  const int status = RunProgram(platform);
-  console.device.reset();
-  ReportRefusals(guard, stderr);
-  return status;
+  return RunOnTerminal(bus, clock, argv[0]);
 }
