@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "console/trim_spaces.h"
+
 namespace r7n {
 namespace {
 
@@ -9,12 +11,6 @@ constexpr std::string_view kReadCommand = "cat /etc/network/interfaces \r";
 constexpr std::string_view kAddressKeyword = "address ";
 constexpr std::int32_t kReplyBytes = 1000;
 constexpr std::int32_t kReadTimeoutMs = 300;
-
-std::string_view TrimSpaces(std::string_view text) {
-  const std::size_t first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
 
 }  // namespace
 

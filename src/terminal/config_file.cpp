@@ -5,6 +5,7 @@
 #include <system_error>
 #include <vector>
 
+#include "console/trim_spaces.h"
 #include "terminal/file_exist.h"
 #include "terminal/numeric_value.h"
 
@@ -12,17 +13,6 @@ namespace r7n {
 namespace {
 
 constexpr std::size_t kReadChunk = 64 * 1024;
-
-std::string_view TrimSpaces(std::string_view text) {
-  const std::size_t first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
-std::string_view TrimLeadingSpaces(std::string_view text) {
-  const std::size_t first = text.find_first_not_of(' ');
-  return first == std::string_view::npos ? std::string_view{} : text.substr(first);
-}
 
 // The text from 0-based position pos on; empty when the line is shorter.
 std::string_view From(std::string_view text, std::size_t pos) {
