@@ -17,6 +17,12 @@ function(r7n_set_options target)
       -fno-sanitize-recover=undefined)
     target_link_options(${target} PRIVATE -fsanitize=address,undefined)
   endif()
+  if(R7N_FUZZ)
+    # Coverage for libFuzzer in every library; the fuzz targets link the driver.
+    target_compile_options(${target} PRIVATE -fsanitize=fuzzer-no-link,address,undefined
+      -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+    target_link_options(${target} PRIVATE -fsanitize=address,undefined)
+  endif()
 endfunction()
 
 # r7n_library(name SOURCES ... DEPS ...): a static library of one subsystem.
