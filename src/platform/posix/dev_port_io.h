@@ -4,7 +4,7 @@
 #include <string>
 
 #include "platform/port_io.h"
-#include "platform/posix/open_result.h"
+#include "platform/open_result.h"
 
 namespace r7n {
 
