@@ -2,9 +2,16 @@
 # Installs the Debian packages that building and testing need. Runs apt-get
 # through sudo unless it already runs as root; skips the install when every
 # package is there already.
+#
+#   tools/install-deps.sh        what the Linux programs and their tests need
+#   tools/install-deps.sh all    also the Windows cross build, Wine and clang's
+#                                fuzzing runtime, for tools/test-all.sh
 set -eu
 
 packages="cmake ninja-build g++ pkg-config libncurses-dev libgtest-dev tmux"
+if [ "${1:-}" = all ]; then
+  packages="$packages googletest g++-mingw-w64-x86-64 wine wine64 clang libclang-rt-14-dev"
+fi
 
 missing=""
 for p in $packages; do

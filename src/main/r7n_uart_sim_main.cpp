@@ -1,12 +1,28 @@
 // The service console on the simulated chassis, for use without hardware.
 
 #include <cstdio>
+#include <filesystem>
+#include <string>
+#include <system_error>
 
 #include "main/run_on_terminal.h"
 #include "platform/bus_paced_port_io.h"
 #include "platform/real_clock.h"
 #include "sim/chassis.h"
 #include "sim/sim_options.h"
+
+namespace {
+
+// The program moves to its own directory before it draws anything, so a
+// relative name is taken from where it was started.
+std::string FromStartDir(const std::string& path) {
+  if (path.empty()) return path;
+  std::error_code error;
+  const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+  return error ? path : absolute.string();
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   using namespace r7n;
@@ -24,5 +40,5 @@ int main(int argc, char** argv) {
   RealClock clock;
   sim::Chassis chassis(clock, options.config);
   BusPacedPortIo bus(chassis, clock);
-  return RunOnTerminal(bus, clock, argv[0]);
+  return RunOnTerminal(bus, clock, argv[0], FromStartDir(options.screen_dump));
 }

@@ -1,28 +1,40 @@
 #include "main/run_on_terminal.h"
 
+#include <langinfo.h>
+
 #include <cstdio>
+#include <optional>
 
 #include "app/program.h"
 #include "main/executable_dir.h"
 #include "main/refusal_report.h"
 #include "platform/port_guard.h"
+#include "platform/posix/cell_glyph.h"
 #include "platform/posix/ncurses_console.h"
 #include "platform/posix/posix_shell.h"
+#include "platform/posix/screen_dump_console.h"
 
 namespace r7n {
 
-int RunOnTerminal(PortIo& ports, Clock& clock, const char* argv0) {
+int RunOnTerminal(PortIo& ports, Clock& clock, const char* argv0, const std::string& screen_dump) {
   PortGuard guard(ports);
   auto console = NcursesConsole::Start(clock);
   if (!console.device) {
     std::fprintf(stderr, "%s\n", console.error.c_str());
     return 1;
   }
+  // The console has set the locale by now, so the codeset is the one it draws in.
+  std::optional<ScreenDumpConsole> dump;
+  if (!screen_dump.empty()) {
+    dump.emplace(*console.device, screen_dump, IsUtf8Codeset(nl_langinfo(CODESET)));
+  }
+  ConsoleDevice& device = dump ? static_cast<ConsoleDevice&>(*dump) : *console.device;
   PosixShell shell(*console.device);
-  PlatformServices platform{guard, clock, *console.device, shell, ExecutableDir(argv0)};
+  PlatformServices platform{guard, clock, device, shell, ExecutableDir(argv0)};
   const int status = RunProgram(platform);
   console.device.reset();
   ReportRefusals(guard, stderr);
+  if (dump && !dump->Error().empty()) std::fprintf(stderr, "%s\n", dump->Error().c_str());
   return status;
 }
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "sim/noise_module.h"
+
 namespace r7n::sim {
 namespace {
 
@@ -80,6 +82,8 @@ BaseUnit::BaseUnit(int unit, const ChassisConfig& config)
     const ModuleKind kind = modules.modules[slot];
     if (kind == ModuleKind::kSilent) {
       slots_[slot] = std::make_unique<SilentDevice>();
+    } else if (kind == ModuleKind::kNoise) {
+      slots_[slot] = std::make_unique<NoiseModule>(config.noise);
     } else {
       auto console =
           std::make_unique<ModuleConsole>(ConsoleConfigFor(kind, unit, static_cast<int>(slot)));

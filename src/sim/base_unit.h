@@ -124,8 +124,8 @@ class BaseUnit {
   UartModel& Uart() { return uart_; }
   const UartModel& Uart() const { return uart_; }
   ZcpController& Zcp() { return zcp_; }
-  // The console of module slot 0 to 3 (A to D), or null for a silent slot;
-  // any other slot throws std::out_of_range.
+  // The console of module slot 0 to 3 (A to D), or null for a slot without
+  // one (silent or noise); any other slot throws std::out_of_range.
   ModuleConsole* Module(int slot);
   // The wire to a device; Device::kNone throws std::out_of_range.
   const DeviceLine& Line(Device device) const;

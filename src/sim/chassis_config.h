@@ -13,6 +13,14 @@ enum class ModuleKind {
   kR7nShell,      // R7N module already logged in, at its root shell prompt
   kTr7nShell,     // Tr7N module already logged in, at its root shell prompt
   kR7nNoAddress,  // R7N module whose network configuration has no address line
+  kNoise,         // a console that answers each CR with a burst of random bytes
+};
+
+// What a noise module sends: the stream comes from the seed, and every CR it
+// hears sends the next burst_bytes bytes of it.
+struct NoiseSettings {
+  std::uint64_t seed = 1;
+  int burst_bytes = 65536;
 };
 
 struct BaseUnitConfig {
@@ -35,6 +43,8 @@ struct ChassisConfig {
   // Bit rate of the devices at the far end of the lines. A UART programmed for
   // another rate sees framing errors and garbled bytes.
   int line_baud = 115200;
+  // Shared by every noise module of the chassis.
+  NoiseSettings noise{};
 };
 
 }  // namespace r7n::sim

@@ -1,6 +1,7 @@
 #include "sim/sim_options.h"
 
 #include <charconv>
+#include <cstdint>
 #include <limits>
 #include <optional>
 #include <string>
@@ -11,14 +12,21 @@ namespace r7n::sim {
 namespace {
 
 constexpr int kMaxRxFifo = 65536;
+constexpr int kMaxNoiseBytes = 16 * 1024 * 1024;
 constexpr std::string_view kBaseExpected =
-    "absent, fitted, or four of r7n, tr7n, silent, r7n-shell, tr7n-shell, r7n-noaddr "
+    "absent, fitted, or four of r7n, tr7n, silent, r7n-shell, tr7n-shell, r7n-noaddr, noise "
     "separated by commas";
 constexpr std::string_view kRxFifoExpected = "a number from 1 to 65536";
 constexpr std::string_view kBaudExpected = "a positive number of bits per second";
+constexpr std::string_view kSeedExpected = "a number from 0 to 18446744073709551615";
+constexpr std::string_view kNoiseBytesExpected = "a number from 1 to 16777216";
+constexpr std::string_view kFileExpected = "a file name";
 
 SimOptionsResult Error(std::string message) {
-  return {SimOptionsResult::Kind::kError, {}, std::move(message)};
+  SimOptionsResult result;
+  result.kind = SimOptionsResult::Kind::kError;
+  result.error = std::move(message);
+  return result;
 }
 
 std::optional<ModuleKind> ParseKind(std::string_view word) {
@@ -28,6 +36,7 @@ std::optional<ModuleKind> ParseKind(std::string_view word) {
   if (word == "r7n-shell") return ModuleKind::kR7nShell;
   if (word == "tr7n-shell") return ModuleKind::kTr7nShell;
   if (word == "r7n-noaddr") return ModuleKind::kR7nNoAddress;
+  if (word == "noise") return ModuleKind::kNoise;
   return std::nullopt;
 }
 
@@ -50,8 +59,9 @@ std::optional<BaseUnitConfig> ParseBase(std::string_view value, const BaseUnitCo
 }
 
 // Digits only: no sign, no spaces, nothing after the number.
-std::optional<int> ParseCount(std::string_view value, int low, int high) {
-  int number = 0;
+template <typename Number>
+std::optional<Number> ParseNumber(std::string_view value, Number low, Number high) {
+  Number number = 0;
   if (value.empty() || value.front() < '0' || value.front() > '9') return std::nullopt;
   const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), number);
   if (error != std::errc() || end != value.data() + value.size()) return std::nullopt;
@@ -64,31 +74,50 @@ std::optional<int> ParseCount(std::string_view value, int low, int high) {
 struct ValueOption {
   std::string_view name;
   std::string_view expected;
-  bool (*store)(std::string_view value, ChassisConfig& config);
+  bool (*store)(std::string_view value, SimOptionsResult& options);
 };
 
-bool StoreBase1(std::string_view value, ChassisConfig& config) {
+bool StoreBase1(std::string_view value, SimOptionsResult& options) {
   const std::optional<BaseUnitConfig> base = ParseBase(value, ChassisConfig{}.base1);
-  if (base) config.base1 = *base;
+  if (base) options.config.base1 = *base;
   return base.has_value();
 }
 
-bool StoreBase2(std::string_view value, ChassisConfig& config) {
+bool StoreBase2(std::string_view value, SimOptionsResult& options) {
   const std::optional<BaseUnitConfig> base = ParseBase(value, ChassisConfig{}.base2);
-  if (base) config.base2 = *base;
+  if (base) options.config.base2 = *base;
   return base.has_value();
 }
 
-bool StoreRxFifo(std::string_view value, ChassisConfig& config) {
-  const std::optional<int> depth = ParseCount(value, 1, kMaxRxFifo);
-  if (depth) config.rx_fifo_depth = *depth;
+bool StoreRxFifo(std::string_view value, SimOptionsResult& options) {
+  const std::optional<int> depth = ParseNumber(value, 1, kMaxRxFifo);
+  if (depth) options.config.rx_fifo_depth = *depth;
   return depth.has_value();
 }
 
-bool StoreLineBaud(std::string_view value, ChassisConfig& config) {
-  const std::optional<int> baud = ParseCount(value, 1, std::numeric_limits<int>::max());
-  if (baud) config.line_baud = *baud;
+bool StoreLineBaud(std::string_view value, SimOptionsResult& options) {
+  const std::optional<int> baud = ParseNumber(value, 1, std::numeric_limits<int>::max());
+  if (baud) options.config.line_baud = *baud;
   return baud.has_value();
+}
+
+bool StoreNoiseSeed(std::string_view value, SimOptionsResult& options) {
+  const std::optional<std::uint64_t> seed =
+      ParseNumber(value, std::uint64_t{0}, std::numeric_limits<std::uint64_t>::max());
+  if (seed) options.config.noise.seed = *seed;
+  return seed.has_value();
+}
+
+bool StoreNoiseBytes(std::string_view value, SimOptionsResult& options) {
+  const std::optional<int> bytes = ParseNumber(value, 1, kMaxNoiseBytes);
+  if (bytes) options.config.noise.burst_bytes = *bytes;
+  return bytes.has_value();
+}
+
+bool StoreScreenDump(std::string_view value, SimOptionsResult& options) {
+  if (value.empty()) return false;
+  options.screen_dump = value;
+  return true;
 }
 
 constexpr ValueOption kValueOptions[] = {
@@ -96,6 +125,9 @@ constexpr ValueOption kValueOptions[] = {
     {"--base2", kBaseExpected, StoreBase2},
     {"--rx-fifo", kRxFifoExpected, StoreRxFifo},
     {"--line-baud", kBaudExpected, StoreLineBaud},
+    {"--noise-seed", kSeedExpected, StoreNoiseSeed},
+    {"--noise-bytes", kNoiseBytesExpected, StoreNoiseBytes},
+    {"--screen-dump", kFileExpected, StoreScreenDump},
 };
 
 const ValueOption* FindOption(std::string_view name) {
@@ -106,10 +138,10 @@ const ValueOption* FindOption(std::string_view name) {
 }
 
 // Reads an option's value, given after '=' or as the next argument (then i
-// moves past it), into config. Returns the error, if any.
+// moves past it), into options. Returns the error, if any.
 std::optional<std::string> ReadValue(const ValueOption& option,
                                      std::optional<std::string_view> inline_value, int argc,
-                                     const char* const* argv, int& i, ChassisConfig& config) {
+                                     const char* const* argv, int& i, SimOptionsResult& options) {
   std::string_view value;
   if (inline_value) {
     value = *inline_value;
@@ -118,7 +150,7 @@ std::optional<std::string> ReadValue(const ValueOption& option,
   } else {
     return "option " + std::string(option.name) + " needs a value: " + std::string(option.expected);
   }
-  if (option.store(value, config)) return std::nullopt;
+  if (option.store(value, options)) return std::nullopt;
   return "invalid value '" + std::string(value) + "' for option " + std::string(option.name) +
          ": expected " + std::string(option.expected);
 }
@@ -144,7 +176,7 @@ SimOptionsResult ParseSimOptions(int argc, const char* const* argv) {
       if (!arg.starts_with('-')) return Error("unexpected argument '" + std::string(arg) + "'");
       return Error("unknown option " + std::string(name));
     }
-    if (auto error = ReadValue(*option, inline_value, argc, argv, i, result.config)) {
+    if (auto error = ReadValue(*option, inline_value, argc, argv, i, result)) {
       return Error(*error);
     }
   }
@@ -153,19 +185,27 @@ SimOptionsResult ParseSimOptions(int argc, const char* const* argv) {
 
 std::string SimUsage() {
   return "Usage: r7n_uart_sim [--base1 LIST|absent] [--base2 LIST|absent] [--rx-fifo N]\n"
-         "                    [--line-baud N]\n"
+         "                    [--line-baud N] [--noise-seed N] [--noise-bytes N]\n"
+         "                    [--screen-dump FILE]\n"
          "Runs the service console against a simulated chassis.\n"
          "\n"
          "  --base1 LIST|absent  what base unit 1 holds (default: r7n,r7n,r7n,r7n)\n"
          "  --base2 LIST|absent  what base unit 2 holds (default: tr7n,tr7n,tr7n,tr7n)\n"
          "  --rx-fifo N          depth of each UART's receive FIFO, 1 to 65536 (default: 128)\n"
          "  --line-baud N        bit rate of the ZCP controllers and modules (default: 115200)\n"
+         "  --noise-seed N       seed of the noise modules' byte stream (default: 1)\n"
+         "  --noise-bytes N      bytes a noise module sends for each CR, 1 to 16777216\n"
+         "                       (default: 65536)\n"
+         "  --screen-dump FILE   keep a copy of the screen in FILE as UTF-8 text, one line\n"
+         "                       per row, rewritten whenever the screen changes\n"
          "  --help               print this help and exit\n"
          "\n"
          "LIST names the modules in slots A to D, four kinds separated by commas:\n"
          "  r7n, tr7n      R7N or Tr7N software at its login screen\n"
          "  r7n-shell, tr7n-shell  already logged in, at the root shell prompt\n"
          "  r7n-noaddr     R7N software whose network settings name no address\n"
+         "  noise          silent until it hears a CR, then a burst of random bytes\n"
+         "                 and terminal control sequences\n"
          "  silent         no module, or one that is powered off\n"
          "fitted stands for the unit's default list, absent for no base unit.\n"
          "An option's value may also follow an equals sign, as in --base2=absent.\n";

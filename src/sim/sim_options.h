@@ -16,6 +16,8 @@ struct SimOptionsResult {
   Kind kind = Kind::kRun;
   ChassisConfig config;
   std::string error;
+  // Where the program keeps a text copy of its screen; empty for nowhere.
+  std::string screen_dump;
 };
 
 // Reads argv[1..argc-1] from left to right; the first --help or the first

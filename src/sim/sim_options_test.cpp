@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,7 @@ using Slots = std::array<ModuleKind, 4>;
 constexpr ModuleKind R = ModuleKind::kR7n;
 constexpr ModuleKind T = ModuleKind::kTr7n;
 constexpr ModuleKind S = ModuleKind::kSilent;
+constexpr ModuleKind N = ModuleKind::kNoise;
 
 struct BaseCase {
   std::vector<const char*> args;
@@ -56,6 +58,8 @@ TEST(SimOptionsTest, ChoosesWhatEachBaseUnitHolds) {
        {R, R, R, R},
        true,
        {R, R, R, R}},
+      {{"--base1", "noise,silent,r7n,noise"}, true, {N, S, R, N}, true, {T, T, T, T}},
+      {{"--base2=tr7n,tr7n,tr7n,noise"}, true, {R, R, R, R}, true, {T, T, T, N}},
   };
   for (const BaseCase& c : cases) {
     const SimOptionsResult result = Parse(c.args);
@@ -93,6 +97,50 @@ TEST(SimOptionsTest, SetsTheLine) {
   }
 }
 
+struct NoiseCase {
+  std::vector<const char*> args;
+  std::uint64_t seed;
+  int burst_bytes;
+};
+
+TEST(SimOptionsTest, SetsWhatTheNoiseModulesSend) {
+  const NoiseCase cases[] = {
+      {{}, 1, 65536},
+      {{"--noise-seed", "42"}, 42, 65536},
+      {{"--noise-seed=0"}, 0, 65536},
+      {{"--noise-seed", "18446744073709551615"}, 18446744073709551615u, 65536},
+      {{"--noise-bytes", "1"}, 1, 1},
+      {{"--noise-bytes=16777216", "--noise-seed", "7"}, 7, 16777216},
+      {{"--noise-seed", "5", "--noise-seed", "6"}, 6, 65536},
+  };
+  for (const NoiseCase& c : cases) {
+    const SimOptionsResult result = Parse(c.args);
+    ASSERT_EQ(result.kind, SimOptionsResult::Kind::kRun) << result.error;
+    EXPECT_EQ(result.config.noise.seed, c.seed) << Describe(c.args);
+    EXPECT_EQ(result.config.noise.burst_bytes, c.burst_bytes) << Describe(c.args);
+  }
+}
+
+struct DumpCase {
+  std::vector<const char*> args;
+  std::string screen_dump;
+};
+
+TEST(SimOptionsTest, NamesTheScreenDumpFile) {
+  const DumpCase cases[] = {
+      {{}, ""},
+      {{"--screen-dump", "/tmp/screen.txt"}, "/tmp/screen.txt"},
+      {{"--screen-dump=screen.txt"}, "screen.txt"},
+      {{"--screen-dump", "a=b"}, "a=b"},  // only the option's own '=' splits
+      {{"--screen-dump", "one", "--screen-dump", "two"}, "two"},
+  };
+  for (const DumpCase& c : cases) {
+    const SimOptionsResult result = Parse(c.args);
+    ASSERT_EQ(result.kind, SimOptionsResult::Kind::kRun) << result.error;
+    EXPECT_EQ(result.screen_dump, c.screen_dump) << Describe(c.args);
+  }
+}
+
 TEST(SimOptionsTest, HelpWinsWhenItComesFirst) {
   const std::vector<std::vector<const char*>> cases = {
       {"--help"},
@@ -113,9 +161,11 @@ struct BadCase {
 TEST(SimOptionsTest, MistakesGiveOneLineNamingTheCulprit) {
   const std::string base =
       ": expected absent, fitted, or four of r7n, tr7n, silent, r7n-shell, tr7n-shell, "
-      "r7n-noaddr separated by commas";
+      "r7n-noaddr, noise separated by commas";
   const std::string fifo = ": expected a number from 1 to 65536";
   const std::string baud = ": expected a positive number of bits per second";
+  const std::string seed = ": expected a number from 0 to 18446744073709551615";
+  const std::string noise = ": expected a number from 1 to 16777216";
   const BadCase cases[] = {
       {{"--base3", "absent"}, "unknown option --base3"},
       {{"--bogus=1"}, "unknown option --bogus"},
@@ -123,7 +173,7 @@ TEST(SimOptionsTest, MistakesGiveOneLineNamingTheCulprit) {
       {{"fitted"}, "unexpected argument 'fitted'"},
       {{"--base1"},
        "option --base1 needs a value: absent, fitted, or four of r7n, tr7n, silent, r7n-shell, "
-       "tr7n-shell, r7n-noaddr separated by commas"},
+       "tr7n-shell, r7n-noaddr, noise separated by commas"},
       {{"--rx-fifo"}, "option --rx-fifo needs a value: a number from 1 to 65536"},
       {{"--line-baud"}, "option --line-baud needs a value: a positive number of bits per second"},
       {{"--base2", "present"}, "invalid value 'present' for option --base2" + base},
@@ -151,6 +201,19 @@ TEST(SimOptionsTest, MistakesGiveOneLineNamingTheCulprit) {
       {{"--line-baud", "2147483648"}, "invalid value '2147483648' for option --line-baud" + baud},
       {{"--line-baud", "9600.5"}, "invalid value '9600.5' for option --line-baud" + baud},
       {{"--line-baud", "fast"}, "invalid value 'fast' for option --line-baud" + baud},
+      {{"--base1", "noise,noise,noise,Noise"},
+       "invalid value 'noise,noise,noise,Noise' for option --base1" + base},
+      {{"--noise-seed"},
+       "option --noise-seed needs a value: a number from 0 to 18446744073709551615"},
+      {{"--noise-seed", "18446744073709551616"},
+       "invalid value '18446744073709551616' for option --noise-seed" + seed},
+      {{"--noise-seed", "-1"}, "invalid value '-1' for option --noise-seed" + seed},
+      {{"--noise-seed", "0x10"}, "invalid value '0x10' for option --noise-seed" + seed},
+      {{"--noise-bytes", "0"}, "invalid value '0' for option --noise-bytes" + noise},
+      {{"--noise-bytes", "16777217"}, "invalid value '16777217' for option --noise-bytes" + noise},
+      {{"--noise-bytes=64k"}, "invalid value '64k' for option --noise-bytes" + noise},
+      {{"--screen-dump"}, "option --screen-dump needs a value: a file name"},
+      {{"--screen-dump="}, "invalid value '' for option --screen-dump: expected a file name"},
       {{"--help=yes"}, "option --help takes no value"},
       {{"--bogus", "--help"}, "unknown option --bogus"},
       {{"--rx-fifo", "64", "--rx-fifo", "x"}, "invalid value 'x' for option --rx-fifo" + fifo},
@@ -168,7 +231,8 @@ TEST(SimOptionsTest, UsageNamesEveryOption) {
   for (const char* word :
        {"r7n_uart_sim", "--base1 LIST|absent", "--base2 LIST|absent", "--rx-fifo N",
         "--line-baud N", "--help", "r7n,r7n,r7n,r7n", "tr7n,tr7n,tr7n,tr7n", "silent", "fitted",
-        "r7n-shell", "tr7n-shell", "r7n-noaddr"}) {
+        "r7n-shell", "tr7n-shell", "r7n-noaddr", "noise", "--noise-seed N", "--noise-bytes N",
+        "--screen-dump FILE"}) {
     EXPECT_NE(usage.find(word), std::string::npos) << word;
   }
   EXPECT_EQ(usage.back(), '\n');
