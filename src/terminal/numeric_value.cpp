@@ -64,8 +64,10 @@ int PrefixRadix(char letter) {
 struct DecimalSpan {
   std::size_t end = 0;  // 0: no number at all
   long exponent = 0;    // saturated at kExponentCap
+  // Whether any digit is other than 0; lead means nothing without one.
+  bool significant = false;
   // Decimal exponent of the first significant digit plus one, before the
-  // exponent part: 3 for 123.4, -1 for 0.05, 0 for 0.
+  // exponent part: 3 for 123.4, 0 for 0.5, -1 for 0.05.
   long lead = 0;
 };
 
@@ -81,11 +83,13 @@ DecimalSpan ScanDecimal(std::string_view text) {
   const std::string_view whole = text.substr(0, int_end);
   const std::size_t first_sig = whole.find_first_not_of('0');
   if (first_sig != std::string_view::npos) {
+    span.significant = true;
     span.lead = static_cast<long>(std::min<std::size_t>(whole.size() - first_sig, kExponentCap));
   } else {
     const std::string_view frac = text.substr(frac_begin, pos - frac_begin);
     const std::size_t frac_sig = frac.find_first_not_of('0');
     if (frac_sig != std::string_view::npos) {
+      span.significant = true;
       span.lead = -static_cast<long>(std::min<std::size_t>(frac_sig, kExponentCap));
     }
   }
@@ -118,7 +122,7 @@ double DecimalValue(std::string_view text) {
   if (ec == std::errc::result_out_of_range) {
     // Too large or too small for a double; which one follows from where the
     // first significant digit lands.
-    return span.lead != 0 && span.lead + span.exponent > 0 ? kMaxFinite : 0.0;
+    return span.significant && span.lead + span.exponent > 0 ? kMaxFinite : 0.0;
   }
   return ec == std::errc{} ? value : 0.0;
 }

@@ -81,7 +81,9 @@ INSTANTIATE_TEST_SUITE_P(
                       ValueCase{"0." + std::string(400, '0') + "1", 0, 0},
                       ValueCase{"1" + std::string(400, '0') + "e-390", 1e10, kIntMax},
                       ValueCase{"&H" + std::string(300, 'F'), kHuge, kIntMax},
-                      ValueCase{"2147483647", kIntMax, kIntMax},
+                      // A fraction whose first digit counts overflows as well.
+                      ValueCase{".65E454", kHuge, kIntMax}, ValueCase{"-0.9e309", -kHuge, kIntMin},
+                      ValueCase{"0.5e-400", 0, 0}, ValueCase{"2147483647", kIntMax, kIntMax},
                       ValueCase{"2147483648", 2147483648.0, kIntMax},
                       ValueCase{"-2147483648", kIntMin, kIntMin},
                       ValueCase{"-2147483649", -2147483649.0, kIntMin},

@@ -1,0 +1,35 @@
+#!/bin/sh
+# Builds and runs every test, as CI does:
+#   1. the whole suite under AddressSanitizer and UndefinedBehaviorSanitizer
+#      (dev preset), the tmux checks included;
+#   2. the Windows programs cross-built with mingw-w64, their suite under Wine;
+#   3. every fuzz target for FUZZ_SECONDS (default 60) each;
+#   4. the 24-hour soak on the virtual clock (release build), SOAK_HOURS to change.
+# Stops at the first step that fails.
+set -eu
+cd "$(dirname "$0")/.."
+
+sh tools/install-deps.sh all
+
+step() { printf '\n=== %s\n' "$*"; }
+
+step "sanitized suite (dev preset)"
+cmake --preset dev
+cmake --build --preset dev
+ctest --preset dev
+
+step "Windows build, suite under Wine (windows preset)"
+cmake --preset windows
+cmake --build --preset windows
+sh tools/wine-prefix.sh
+ctest --preset windows
+
+step "fuzz targets, ${FUZZ_SECONDS:-60} s each (fuzz preset)"
+cmake --preset fuzz
+cmake --build --preset fuzz
+bash tools/run-fuzzers.sh "${FUZZ_SECONDS:-60}"
+
+step "soak, ${SOAK_HOURS:-24} virtual hours (release preset)"
+cmake --preset release
+cmake --build --preset release
+build/release/bin/r7n_soak --hours "${SOAK_HOURS:-24}"
