@@ -12,6 +12,12 @@ std::string ScreenHelpers::Strip(std::string_view text) {
   strip += text;
   strip.append(static_cast<std::size_t>(pad), ' ');
   strip.resize(kStripWidth);
+  // The strip must stay on its row: a TAB, CR, LF or BS in a message (a
+  // configuration line may hold any of them) would move the cursor off the
+  // strip, and a BEL would sound on every message. Each shows as one space.
+  for (char& c : strip) {
+    if (c == '\a' || c == '\b' || c == '\t' || c == '\n' || c == '\r') c = ' ';
+  }
   return strip;
 }
 

@@ -49,6 +49,8 @@ TEST_P(MsgLineStripTest, PaintsColumnsTwoToSeventyNine) {
   EXPECT_EQ(Cols(3, 2, 79), c.expected_cols_2_to_79) << c.name;
   EXPECT_EQ(At(3, 1), (Cell{'#', 7, 0})) << "column 1 untouched";
   EXPECT_EQ(At(3, 80), (Cell{'#', 7, 0})) << "column 80 untouched";
+  EXPECT_EQ(Cols(4, 1, 80), std::string(80, ' ')) << "the strip stays on its row";
+  EXPECT_EQ(device_.BeepTimes().size(), 0u);
   for (int col = 2; col <= 79; ++col) {
     EXPECT_EQ(At(3, col).fg, 15);
     EXPECT_EQ(At(3, col).bg, 12);
@@ -63,7 +65,13 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(StripCase{"empty text", "", std::string(78, ' ')},
                       StripCase{"short text", "Hello", " Hello" + std::string(72, ' ')},
                       StripCase{"77 characters fill to column 79", k77, " " + k77},
-                      StripCase{"100 characters are cut to 77", k100, " " + std::string(77, 'y')}));
+                      StripCase{"100 characters are cut to 77", k100, " " + std::string(77, 'y')},
+                      StripCase{"cursor-moving bytes show as spaces", "a\tb\rc\nd\be\af",
+                                " a b c d e f" + std::string(66, ' ')},
+                      StripCase{"tabs cannot push it past column 79", std::string(20, '\t'),
+                                std::string(78, ' ')},
+                      StripCase{"other control bytes keep their glyphs", "\x01\x1b",
+                                " \x01\x1b" + std::string(75, ' ')}));
 
 TEST_F(ScreenHelpersTest, AnyKeyButHomeClearsTheRowAndRestoresColoursAndCursor) {
   con_.ConColor(14, 1, 0);
