@@ -47,8 +47,7 @@ void Console::ConSleep(int ms) {
   if (ms == -1) {
     for (;;) {
       Present();
-      CollectKeys();
-      if (!keys_.Empty()) return;
+      if (ConKeyWaiting()) return;
       clock_.SleepMs(kSliceMs);
     }
   }
@@ -93,6 +92,11 @@ void Console::CollectKeys() {
     keys_.Push(std::move(key));
     key_arrived_ = true;
   }
+}
+
+bool Console::ConKeyWaiting() {
+  CollectKeys();
+  return !keys_.Empty();
 }
 
 bool Console::KeyArrivedSinceCheck() {

@@ -37,6 +37,11 @@ class Console {
   void ConSleep(int ms);
   void ConSleepPlain(int ms);
   void ConBeep();
+  // The key checks that ConSleep makes, for pauses taken in slices elsewhere:
+  // whether a key arrived since the last key read or check, and whether any
+  // key waits at all. Neither takes the key off the queue.
+  bool ConKeyArrived() { return KeyArrivedSinceCheck(); }
+  bool ConKeyWaiting();
 
   // Shows the screen on the device if it changed since it was last shown.
   void Present();

@@ -1,5 +1,6 @@
 #include "terminal/macro_player.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "terminal/numeric_value.h"
@@ -11,6 +12,14 @@ constexpr char kCr = '\r';
 constexpr char kLf = '\n';
 // Only the low 8 bits of a code reach the line.
 constexpr std::int32_t kByteMask = 0xFF;
+// The steps of a pause as ConSleep takes them: -1 lasts until a key, 100 ms
+// or more is cut short by a key, checked before every 50 ms step but the last.
+constexpr int kUntilKey = -1;
+constexpr int kShortestCutMs = 100;
+constexpr int kKeyCheckStepMs = 50;
+// A module printing at 115200 bit/s fills the 128-byte receive FIFO in about
+// 11 ms; the receiver is read at twice that pace.
+constexpr int kWaitSliceMs = 5;
 
 }  // namespace
 
@@ -61,7 +70,7 @@ bool MacroPlayer::Read(Reading& reading, char c, int pos) {
     case State::kWait:
       if (c == ' ') {
         reading.state = State::kNormal;
-        con_.ConSleep(NumericInt(reading.number));
+        Wait(NumericInt(reading.number));
       } else {
         reading.number += c;
       }
@@ -118,6 +127,42 @@ bool MacroPlayer::ReadNormal(Reading& reading, char c, int pos) {
       break;
   }
   return true;
+}
+
+void MacroPlayer::SetWaitHook(std::function<void()> hook) {
+  wait_hook_ = std::move(hook);
+}
+
+void MacroPlayer::Wait(int ms) {
+  if (wait_hook_) {
+    WaitReceiving(ms);
+  } else {
+    con_.ConSleep(ms);
+  }
+}
+
+void MacroPlayer::WaitReceiving(int ms) {
+  if (ms == kUntilKey) {
+    while (!con_.ConKeyWaiting()) SleepReceiving(kKeyCheckStepMs);
+    return;
+  }
+  int remaining = ms;
+  if (ms >= kShortestCutMs) {
+    for (; remaining > kKeyCheckStepMs; remaining -= kKeyCheckStepMs) {
+      if (con_.ConKeyArrived()) return;
+      SleepReceiving(kKeyCheckStepMs);
+    }
+  }
+  SleepReceiving(remaining);
+}
+
+void MacroPlayer::SleepReceiving(int ms) {
+  while (ms > 0) {
+    const int slice = std::min(ms, kWaitSliceMs);
+    con_.ConSleep(slice);
+    wait_hook_();
+    ms -= slice;
+  }
 }
 
 void MacroPlayer::SendCode(std::string_view number) {

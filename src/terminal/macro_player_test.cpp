@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <ostream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/virtual_clock.h"
@@ -226,6 +227,66 @@ TEST_F(MacroPlayerTest, NumbersOutsideTheTableDoNothing) {
     EXPECT_EQ(line_.accesses, 0);
     EXPECT_TRUE(shell_.Commands().empty());
   }
+}
+
+// A wait whose pause goes on reading the receiver: the same steps as a plain
+// ConSleep, with the hook run every few milliseconds.
+struct WaitCase {
+  const char* name;
+  const char* text;
+  std::vector<std::int64_t> keys_ms;
+  std::int64_t sent_at_ms;  // when the closing "x" goes out
+  friend void PrintTo(const WaitCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class MacroWaitTest : public MacroPlayerTest,
+                      public ::testing::WithParamInterface<std::tuple<WaitCase, bool>> {};
+
+TEST_P(MacroWaitTest, LastsAsLongWithTheReceiveHookAsWithout) {
+  const auto& [c, hooked] = GetParam();
+  std::vector<std::int64_t> hook_us;
+  if (hooked) player_.SetWaitHook([&] { hook_us.push_back(clock_.NowUs()); });
+  Define(kMacro, {c.text});
+  for (const std::int64_t at : c.keys_ms) device_.ScheduleKey(at * kMs, "k");
+  player_.MacroPlay(kMacro);
+  EXPECT_EQ(line_.sent, Bytes(c.sent_at_ms, "x"));
+  if (!hooked) return;
+  std::int64_t last_us = 0;
+  for (const std::int64_t at : hook_us) {
+    EXPECT_LE(at - last_us, 5 * kMs) << "the receiver waits at most 5 ms";
+    last_us = at;
+  }
+  EXPECT_GE(last_us, (c.sent_at_ms - 5) * kMs) << "and the hook runs to the end of the pause";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pauses, MacroWaitTest,
+    ::testing::Combine(
+        ::testing::Values(
+            WaitCase{"long_wait", "W2000 \"x\"", {}, 2000},
+            WaitCase{"key_ends_it_at_the_next_step", "W2000 \"x\"", {320}, 350},
+            WaitCase{"under_100_ms_is_not_cut", "W99 \"x\"", {10}, 99},
+            WaitCase{"100_ms_checks_only_at_its_start", "W100 \"x\"", {20}, 100},
+            WaitCase{"150_ms_checks_at_50", "W150 \"x\"", {20}, 50},
+            WaitCase{"until_a_key", "W-1 \"x\"", {120}, 150},
+            WaitCase{"zero_and_negative_do_not_wait", "W0 W-5 \"x\"", {}, 0},
+            WaitCase{"one_key_cuts_one_wait", "W300 W300 \"x\"", {120}, 450},
+            WaitCase{"a_key_cut_short_still_waits_for_w_minus_1", "W300 W-1 \"x\"", {120}, 150}),
+        ::testing::Bool()),
+    [](const ::testing::TestParamInfo<std::tuple<WaitCase, bool>>& param) {
+      return std::string(std::get<0>(param.param).name) +
+             (std::get<1>(param.param) ? "_hooked" : "_plain");
+    });
+
+TEST_F(MacroPlayerTest, KeyThatEndsAHookedWaitStaysOnTheQueue) {
+  player_.SetWaitHook([] {});
+  Define(kMacro, {"W2000 \"x\""});
+  device_.ScheduleKey(300 * kMs, "q");
+  device_.ScheduleKey(310 * kMs, "r");
+  player_.MacroPlay(kMacro);
+  EXPECT_EQ(line_.sent, Bytes(300, "x"));
+  EXPECT_EQ(con_.ConKey(), "q");
+  EXPECT_EQ(con_.ConKey(), "r");
 }
 
 }  // namespace

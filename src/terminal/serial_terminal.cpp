@@ -1,6 +1,9 @@
 #include "terminal/serial_terminal.h"
 
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "terminal/capture_file.h"
 #include "terminal/receive_parser.h"
@@ -23,7 +26,66 @@ struct KeySend {
   const char* bytes;
 };
 
+constexpr char kBel = '\a';
+constexpr std::int64_t kUsPerMs = 1000;
+
 }  // namespace
+
+// The far end's BELs, sounded so that they cannot hold the session up. A beep
+// keeps the console for a quarter of a second, in which a module printing at
+// 115200 bit/s overflows the 128-byte receive FIFO twenty times over, and a
+// flood of BELs would keep the keyboard unread for minutes. So a BEL only
+// makes the bell due, and it sounds once the line has gone quiet, one beep for
+// all the BELs before it. BELs read within one beep length after a beep ended
+// belong to it, since those that arrived while it sounded are only read then;
+// a flood thus gets the console for at most half of the time.
+class PacedBell : public ReceiveSink {
+ public:
+  PacedBell(ReceiveSink& screen, Console& console) : screen_(screen), con_(console) {}
+
+  void Shown(std::uint8_t byte) override { screen_.Shown(byte); }
+  void Visible(std::string_view text) override;
+  void Tab() override { screen_.Tab(); }
+  void Backspace() override { screen_.Backspace(); }
+  void Bell() override;
+  void Sgr(int n) override { screen_.Sgr(n); }
+  void EraseToEnd() override { screen_.EraseToEnd(); }
+
+  // Sounds the bell if a BEL has made it due; for a moment when nothing is
+  // arriving.
+  void RingIfDue();
+
+ private:
+  static constexpr std::int64_t kBeepUs = Console::kBeepMs * kUsPerMs;
+
+  ReceiveSink& screen_;
+  Console& con_;
+  bool due_ = false;
+  std::optional<std::int64_t> last_beep_end_us_;
+};
+
+void PacedBell::Visible(std::string_view text) {
+  // The byte after an unknown ESC [ sequence is printed as it is, and printing
+  // a BEL beeps at once: it takes the paced way instead.
+  for (std::size_t bel = text.find(kBel); bel != std::string_view::npos; bel = text.find(kBel)) {
+    if (bel > 0) screen_.Visible(text.substr(0, bel));
+    Bell();
+    text.remove_prefix(bel + 1);
+  }
+  if (!text.empty()) screen_.Visible(text);
+}
+
+void PacedBell::Bell() {
+  if (last_beep_end_us_ && con_.GetClock().NowUs() < *last_beep_end_us_ + kBeepUs) return;
+  due_ = true;
+}
+
+void PacedBell::RingIfDue() {
+  if (!due_) return;
+  due_ = false;
+  con_.ConBeep();
+  last_beep_end_us_ = con_.GetClock().NowUs();
+}
 
 int MacroNumberOfKey(const KeyCode& key) {
   if (InRange(key, KeyF1, KeyF10)) return 1 + Offset(key, KeyF1);
@@ -37,21 +99,31 @@ void SerialTerminal::UartTerm(std::string_view title) {
   PrintHeader(title);
   CaptureFile capture;
   TerminalScreen screen(con_, colors_, capture.IsOpen() ? &capture : nullptr);
-  ReceiveParser parser(screen);
-  // Macros and keys of several bytes are sent 10 ms a byte; what arrives in
-  // the meantime is shown between the bytes rather than lost to the FIFO.
+  PacedBell bell(screen, con_);
+  ReceiveParser parser(bell);
+  // Macros and keys of several bytes are sent 10 ms a byte, and macros wait;
+  // what arrives in the meantime is shown rather than lost to the FIFO.
   uart_.SetPacingHook([&] { DrainReceiver(parser); });
+  macros_.SetWaitHook([&] { DrainReceiver(parser); });
   struct HookReset {
     UartTransfer& uart;
-    ~HookReset() { uart.SetPacingHook(nullptr); }
-  } hook_reset{uart_};
+    MacroPlayer& macros;
+    ~HookReset() {
+      uart.SetPacingHook(nullptr);
+      macros.SetWaitHook(nullptr);
+    }
+  } hook_reset{uart_, macros_};
+  received_since_pass_ = false;
   for (;;) {
-    const bool flowing = DrainReceiver(parser);
+    DrainReceiver(parser);
+    // What a paced send or a macro's wait showed counts too: a pass that
+    // comes right after one finds the receiver just emptied, not quiet.
+    const bool flowing = std::exchange(received_since_pass_, false);
     capture.Flush();
     // While bytes flow, a waiting key is taken at once: its send already
     // keeps the receiver unread for 10 ms, and a pause on top of that would
     // let the FIFO overflow.
-    if (!flowing) QuietPause();
+    if (!flowing) QuietPause(bell);
     const KeyCode key = con_.ConKey();
     if (key.empty()) {
       if (flowing) con_.ConSleep(kFlowingPassMs);
@@ -70,7 +142,7 @@ void SerialTerminal::PrintHeader(std::string_view title) {
   con_.ConPrint("", true);
 }
 
-bool SerialTerminal::DrainReceiver(ReceiveParser& parser) {
+void SerialTerminal::DrainReceiver(ReceiveParser& parser) {
   int shown = 0;
   while (shown < kMaxBytesPerPass) {
     const std::int32_t waiting = uart_.UartRcvCnt(link_.ChanAdr());
@@ -78,13 +150,17 @@ bool SerialTerminal::DrainReceiver(ReceiveParser& parser) {
     parser.Feed(uart_.UartRcvNbyt(link_.ChanAdr(), waiting, kReceiveTimeoutMs, 0).text);
     shown += waiting;
   }
-  return shown > 0;
+  if (shown > 0) received_since_pass_ = true;
 }
 
-void SerialTerminal::QuietPause() {
+void SerialTerminal::QuietPause(PacedBell& bell) {
   for (int paused = 0; paused < kQuietPassMs; paused += kQuietSliceMs) {
     con_.ConSleep(kQuietSliceMs);
     if (uart_.UartRcvCnt(link_.ChanAdr()) != 0) return;
+    // A whole slice without a byte: the far end has paused, and a beep now
+    // costs nothing that it sends. An empty receiver alone does not tell,
+    // since a paced send has just drained it.
+    bell.RingIfDue();
   }
 }
 

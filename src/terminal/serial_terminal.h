@@ -12,6 +12,7 @@
 
 namespace r7n {
 
+class PacedBell;
 class ReceiveParser;
 
 // The interactive terminal on the current channel: what the far end sends is
@@ -47,9 +48,11 @@ class SerialTerminal {
  private:
   void PrintHeader(std::string_view title);
   // Shows what has arrived, until the receiver is empty or the pass has shown
-  // its share. True when anything arrived.
-  bool DrainReceiver(ReceiveParser& parser);
-  void QuietPause();
+  // its share.
+  void DrainReceiver(ReceiveParser& parser);
+  // Waits up to a pass's pause for the line to bring something, and sounds a
+  // due bell once it has stayed quiet for a slice.
+  void QuietPause(PacedBell& bell);
   // Carries out one key; false when the key ends the session.
   bool HandleKey(const KeyCode& key);
   void ShowHelp();
@@ -60,6 +63,9 @@ class SerialTerminal {
   const ConfigTables& tables_;
   TermColors& colors_;
   MacroPlayer& macros_;
+  // Whether anything was shown since the session loop last looked, by the
+  // loop itself or between the bytes of a send or the slices of a wait.
+  bool received_since_pass_ = false;
 };
 
 // The macro number a function key plays (F1-F10 1-10, F11/F12 11/12,
