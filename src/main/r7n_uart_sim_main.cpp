@@ -38,7 +38,10 @@ int main(int argc, char** argv) {
       break;
   }
   RealClock clock;
-  sim::Chassis chassis(clock, options.config);
+  // Nobody inspects the lines here, and a day of traffic would fill memory.
+  sim::ChassisConfig config = options.config;
+  config.keep_line_history = false;
+  sim::Chassis chassis(clock, config);
   BusPacedPortIo bus(chassis, clock);
   return RunOnTerminal(bus, clock, argv[0], FromStartDir(options.screen_dump));
 }

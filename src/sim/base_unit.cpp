@@ -24,10 +24,10 @@ std::size_t CheckedFifoDepth(const ChassisConfig& config) {
   return static_cast<std::size_t>(config.rx_fifo_depth);
 }
 
-std::array<DeviceLine, BaseUnit::kSlots + 1> MakeLines(std::int64_t baud) {
+std::array<DeviceLine, BaseUnit::kSlots + 1> MakeLines(std::int64_t baud, bool keep) {
   const std::int64_t frame_ns = FrameNsAtBaud(baud);
-  return {DeviceLine(frame_ns), DeviceLine(frame_ns), DeviceLine(frame_ns), DeviceLine(frame_ns),
-          DeviceLine(frame_ns)};
+  return {DeviceLine(frame_ns, keep), DeviceLine(frame_ns, keep), DeviceLine(frame_ns, keep),
+          DeviceLine(frame_ns, keep), DeviceLine(frame_ns, keep)};
 }
 
 }  // namespace
@@ -50,7 +50,7 @@ DeviceLine::Frame DeviceLine::FinishFrame() {
   const Frame frame{queue_.front().byte, StartNs(queue_.front())};
   queue_.pop_front();
   free_ns_ = frame.start_ns + frame_ns_;
-  from_device_ += static_cast<char>(frame.byte);
+  if (keep_history_) from_device_ += static_cast<char>(frame.byte);
   return frame;
 }
 
@@ -74,8 +74,8 @@ BaseUnit::BaseUnit(int unit, const ChassisConfig& config)
       board_id_(
           static_cast<std::uint8_t>(kBoardIdType | (config.board_revision & kBoardIdRevisionMask))),
       line_baud_(CheckedLineBaud(config)),
-      uart_(CheckedFifoDepth(config)),
-      lines_(MakeLines(line_baud_)) {
+      uart_(CheckedFifoDepth(config), config.keep_line_history),
+      lines_(MakeLines(line_baud_, config.keep_line_history)) {
   devices_[0] = &zcp_;
   const BaseUnitConfig& modules = UnitConfig(unit, config);
   for (std::size_t slot = 0; slot < slots_.size(); ++slot) {

@@ -32,7 +32,8 @@ class DeviceLine {
     std::int64_t start_ns;
   };
 
-  explicit DeviceLine(std::int64_t frame_ns) : frame_ns_(frame_ns) {}
+  DeviceLine(std::int64_t frame_ns, bool keep_history)
+      : frame_ns_(frame_ns), keep_history_(keep_history) {}
 
   // The device starts sending bytes at at_ns, behind anything still queued.
   void Send(std::string_view bytes, std::int64_t at_ns);
@@ -40,9 +41,12 @@ class DeviceLine {
   Frame FinishFrame();
   // The device stopped talking (it was reset): what it still had queued is gone.
   void Drop() { queue_.clear(); }
-  void RecordDelivered(std::uint8_t byte) { to_device_ += static_cast<char>(byte); }
+  void RecordDelivered(std::uint8_t byte) {
+    if (keep_history_) to_device_ += static_cast<char>(byte);
+  }
 
-  // Bytes the device heard from the UART, as it decoded them.
+  // Bytes the device heard from the UART, as it decoded them (empty when the
+  // chassis keeps no history, as for FromDevice).
   const std::string& ToDevice() const { return to_device_; }
   // Every frame the device put on the line, heard by the UART or not.
   const std::string& FromDevice() const { return from_device_; }
@@ -58,6 +62,7 @@ class DeviceLine {
   std::int64_t StartNs(const Queued& next) const;
 
   std::int64_t frame_ns_;
+  bool keep_history_;
   std::int64_t free_ns_ = 0;  // when the last stop bit ended
   std::deque<Queued> queue_;
   std::string to_device_;

@@ -45,6 +45,10 @@ struct ChassisConfig {
   int line_baud = 115200;
   // Shared by every noise module of the chassis.
   NoiseSettings noise{};
+  // Whether the lines and UARTs keep every byte that crossed them, for tests
+  // to inspect. A long interactive run turns it off: the records grow by a
+  // byte for every byte on a line.
+  bool keep_line_history = true;
 };
 
 }  // namespace r7n::sim

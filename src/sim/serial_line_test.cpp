@@ -206,6 +206,24 @@ TEST_F(SerialLineTest, AReplyComesBackAtTheLineRate) {
   EXPECT_EQ(Receive(1), std::string(1, '\0')) << "an empty FIFO reads zero";
 }
 
+class LineHistoryTest : public SerialLineTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(LineHistoryTest, KeptOnlyWhenAskedAndTheLineWorksEitherWay) {
+  ChassisConfig config = QuietChassis();
+  config.keep_line_history = GetParam();
+  Make(config);
+  Program(1085);
+  Send("ab");
+  At(1000);
+  EXPECT_EQ(Receive(2), "ab") << "the controller's echo arrives whatever is kept";
+  const std::size_t kept = GetParam() ? 2 : 0;
+  EXPECT_EQ(Transmitted(), kept);
+  EXPECT_EQ(Unit().Line(Device::kZcp).ToDevice().size(), kept);
+  EXPECT_EQ(Unit().Line(Device::kZcp).FromDevice().size(), kept);
+}
+
+INSTANTIATE_TEST_SUITE_P(KeepOrNot, LineHistoryTest, ::testing::Bool());
+
 TEST_F(SerialLineTest, RepliesQueueBehindEachOtherOnTheLine) {
   Make(QuietChassis());
   Program(1085);

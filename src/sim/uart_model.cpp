@@ -27,7 +27,8 @@ std::uint8_t Garble(std::uint8_t byte) {
   return static_cast<std::uint8_t>(~byte);
 }
 
-UartModel::UartModel(std::size_t rx_fifo_depth) : rx_fifo_depth_(rx_fifo_depth) {
+UartModel::UartModel(std::size_t rx_fifo_depth, bool keep_history)
+    : rx_fifo_depth_(rx_fifo_depth), keep_history_(keep_history) {
   if (rx_fifo_depth == 0) throw std::invalid_argument("receive FIFO depth must be at least 1");
 }
 
@@ -78,7 +79,7 @@ UartModel::TxFrame UartModel::FinishTx() {
   const TxFrame frame{shift_->byte, shift_->start_ns, shift_->divisor};
   now_ns_ = *done;
   shift_.reset();
-  transmitted_.push_back(frame.byte);
+  if (keep_history_) transmitted_.push_back(frame.byte);
   LoadShiftRegister();
   return frame;
 }

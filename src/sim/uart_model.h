@@ -78,7 +78,7 @@ class UartModel {
     std::uint16_t divisor;
   };
 
-  explicit UartModel(std::size_t rx_fifo_depth = kDefaultRxFifoDepth);
+  explicit UartModel(std::size_t rx_fifo_depth = kDefaultRxFifoDepth, bool keep_history = true);
 
   // Register access at the model's current time.
   std::uint8_t Read(std::uint8_t offset);
@@ -105,7 +105,8 @@ class UartModel {
   std::uint8_t CfgValue() const { return cfg_; }
   int ReceiverInits() const { return receiver_inits_; }
   std::int64_t NowNs() const { return now_ns_; }
-  // Every frame that left the transmitter, in order, whoever heard it.
+  // Every frame that left the transmitter, in order, whoever heard it; empty
+  // when the model keeps no history.
   const std::vector<std::uint8_t>& TransmittedBytes() const { return transmitted_; }
   // Bytes written while the transmit FIFO was full.
   int TxBytesLost() const { return tx_lost_; }
@@ -142,6 +143,7 @@ class UartModel {
   bool tx_stuck_ = false;
   std::deque<std::uint8_t> tx_fifo_;
   std::optional<ShiftRegister> shift_;
+  bool keep_history_;
   std::vector<std::uint8_t> transmitted_;
   int tx_lost_ = 0;
   std::deque<std::uint8_t> rx_fifo_;
