@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# The Windows build of r7n_uart_sim under Wine, in a real terminal (tmux,
+# 80 x 25): the menu is drawn, the ZCP controller answers in its terminal,
+# Shift-F2 leaves it and Q ends the program with status 0.
+# Usage: wine_smoke_test.sh WINE PATH/TO/r7n_uart_sim.exe PATH/TO/R7n_Uart.cfg
+set -u
+wine=$1
+export TMUX_TMPDIR=$(mktemp -d)
+export WINEDEBUG=-all
+trap 'tmux kill-server 2>/dev/null; rm -rf "$TMUX_TMPDIR"' EXIT
+mkdir "$TMUX_TMPDIR/bin"
+cp "$2" "$TMUX_TMPDIR/bin/r7n_uart_sim.exe"
+cp "$3" "$TMUX_TMPDIR/bin/R7n_Uart.cfg"
+failures=0
+passes=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+pass() { echo "ok: $*"; passes=$((passes + 1)); }
+screen() { tmux capture-pane -p -t t; }
+
+# Waits up to SECONDS for TEXT anywhere on the screen.
+wait_for() {  # wait_for SECONDS TEXT WHAT
+  local deadline=$((SECONDS + $1))
+  while [ $SECONDS -lt $deadline ]; do
+    if screen | grep -qF -- "$2"; then
+      pass "$3"
+      return 0
+    fi
+    sleep 0.5
+  done
+  fail "$3: no '$2' on the screen:"
+  screen | sed 's/^/  | /'
+  return 1
+}
+
+tmux new-session -d -s t -x 80 -y 25 \
+  "cd '$TMUX_TMPDIR/bin' && '$wine' ./r7n_uart_sim.exe; echo EXIT=\$?; sleep 60"
+# Wine's first start in a prefix can take a while.
+if wait_for 90 "<Q> Quit" "the menu is drawn"; then
+  [ "$(screen | sed -n 1p)" = "R7N UART:" ] && pass "title on row 1" || fail "row 1: $(screen | sed -n 1p)"
+  tmux send-keys -t t 1
+  wait_for 20 "R7N Base #1 ZCP Console" "key 1 opens the ZCP terminal"
+  sleep 1
+  tmux send-keys -t t V Enter
+  wait_for 20 "ZCP controller firmware V2.31 (R7N)" "the controller answers V"
+  tmux send-keys -t t S-F2
+  wait_for 20 "<Q> Quit" "Shift-F2 goes back to the menu"
+  sleep 1
+  tmux send-keys -t t q
+  wait_for 20 "EXIT=0" "Q ends the program with status 0"
+fi
+
+echo "$passes passed, $failures failed"
+[ "$failures" -eq 0 ]
