@@ -7,7 +7,7 @@
 
 #include "app/program.h"
 #include "main/executable_dir.h"
-#include "main/refusal_report.h"
+#include "platform/refusal_report.h"
 #include "platform/port_guard.h"
 #include "platform/posix/cell_glyph.h"
 #include "platform/posix/ncurses_console.h"

@@ -2,7 +2,7 @@
 
 #include "app/program.h"
 #include "main/executable_dir.h"
-#include "main/refusal_report.h"
+#include "platform/refusal_report.h"
 #include "main/run_on_terminal.h"
 #include "platform/port_guard.h"
 #include "platform/win32/timer_resolution.h"

@@ -20,6 +20,7 @@ std::uint8_t PortGuard::In(std::uint16_t port) {
 }
 
 void PortGuard::Refuse(std::uint16_t port, bool write, std::uint8_t value) {
+  ++refused_count_;
   if (refusals_.size() < kMaxKept) refusals_.push_back({port, write, value});
 }
 

@@ -27,14 +27,19 @@ class PortGuard : public PortIo {
   void Out(std::uint16_t port, std::uint8_t value) override;
   std::uint8_t In(std::uint16_t port) override;
 
+  // The first refused accesses, in order; at most kMaxKept of them.
   const std::vector<Refusal>& Refusals() const { return refusals_; }
+  // Every refused access, kept or not.
+  std::uint64_t RefusedCount() const { return refused_count_; }
+
+  static constexpr std::size_t kMaxKept = 64;  // the first ones tell the story
 
  private:
-  static constexpr std::size_t kMaxKept = 64;  // the first ones tell the story
   void Refuse(std::uint16_t port, bool write, std::uint8_t value);
 
   PortIo& inner_;
   std::vector<Refusal> refusals_;
+  std::uint64_t refused_count_ = 0;
 };
 
 }  // namespace r7n

@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <ostream>
+#include <string>
 #include <vector>
+
+#include "platform/refusal_report.h"
 
 namespace r7n {
 namespace {
@@ -67,12 +71,52 @@ INSTANTIATE_TEST_SUITE_P(Ports, PortGuardTest,
                                            PortCase{0x314, false}, PortCase{0x000, false},
                                            PortCase{0x080, false}, PortCase{0xFFFF, false}));
 
-TEST(PortGuard, KeepsABoundedNumberOfRefusals) {
+TEST(PortGuard, OfAllPortsOnlyTheSixChassisPortsReachTheBus) {
   FakePorts inner;
   PortGuard guard(inner);
+  for (std::uint32_t port = 0; port <= 0xFFFF; ++port) {
+    guard.Out(static_cast<std::uint16_t>(port), 0xA5);
+    guard.In(static_cast<std::uint16_t>(port));
+  }
+  std::vector<std::uint16_t> written;
+  for (const auto& w : inner.writes) written.push_back(w.port);
+  const std::vector<std::uint16_t> chassis{0x2A4, 0x310, 0x311, 0x312, 0x313};
+  EXPECT_EQ(written, chassis);
+  EXPECT_EQ(inner.reads, chassis);
+  EXPECT_EQ(guard.RefusedCount(), 2u * (0x10000 - chassis.size()));
+}
+
+// What the report prints, read back from a temporary file.
+std::string Report(const PortGuard& guard) {
+  std::FILE* out = std::tmpfile();
+  if (out == nullptr) return "no temporary file";
+  ReportRefusals(guard, out);
+  std::rewind(out);
+  std::string text;
+  for (int c = std::fgetc(out); c != EOF; c = std::fgetc(out)) text += static_cast<char>(c);
+  std::fclose(out);
+  return text;
+}
+
+TEST(PortGuard, ReportListsTheRefusedAccessesAndCountsThemAll) {
+  FakePorts inner;
+  PortGuard guard(inner);
+  EXPECT_EQ(Report(guard), "") << "nothing refused, nothing said";
+
+  guard.Out(0x3F8, 0x41);
+  guard.In(0x80);
+  EXPECT_EQ(Report(guard),
+            "r7n_uart: refused 2 access(es) outside ports 0x2A4 and 0x310-0x313:\n"
+            "  write 0x41 to port 0x3F8\n"
+            "  read from port 0x080\n");
+
   for (int i = 0; i < 10'000; ++i) guard.Out(0x80, 0);
-  EXPECT_LE(guard.Refusals().size(), 64u);
-  EXPECT_FALSE(guard.Refusals().empty());
+  EXPECT_EQ(guard.Refusals().size(), PortGuard::kMaxKept);
+  EXPECT_EQ(guard.RefusedCount(), 10'002u);
+  const std::string report = Report(guard);
+  EXPECT_EQ(
+      report.substr(0, report.find('\n')),
+      "r7n_uart: refused 10002 access(es) outside ports 0x2A4 and 0x310-0x313; the first 64:");
 }
 
 }  // namespace

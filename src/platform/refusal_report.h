@@ -10,8 +10,13 @@ namespace r7n {
 // the guard refused: they mean a fault in the program, not in the chassis.
 inline void ReportRefusals(const PortGuard& guard, std::FILE* out) {
   if (guard.Refusals().empty()) return;
-  std::fprintf(out, "r7n_uart: refused %zu access(es) outside ports 0x2A4 and 0x310-0x313:\n",
-               guard.Refusals().size());
+  std::fprintf(out, "r7n_uart: refused %llu access(es) outside ports 0x2A4 and 0x310-0x313",
+               static_cast<unsigned long long>(guard.RefusedCount()));
+  if (guard.RefusedCount() > guard.Refusals().size()) {
+    std::fprintf(out, "; the first %zu:\n", guard.Refusals().size());
+  } else {
+    std::fprintf(out, ":\n");
+  }
   for (const auto& refusal : guard.Refusals()) {
     if (refusal.write) {
       std::fprintf(out, "  write 0x%02X to port 0x%03X\n", refusal.value, refusal.port);
