@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/port_io.h"
 #include "platform/open_result.h"
+#include "platform/port_io.h"
 
 namespace r7n {
 

@@ -20,6 +20,7 @@
 #include "platform/posix/cell_glyph.h"
 #include "platform/posix/final_screen.h"
 #include "platform/posix/terminal_mode.h"
+#include "platform/window_size_check.h"
 
 namespace r7n {
 namespace {

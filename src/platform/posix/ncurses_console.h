@@ -7,8 +7,8 @@
 #include "console/keys/terminal_key_decoder.h"
 #include "platform/clock.h"
 #include "platform/console_device.h"
-#include "platform/posix/color_map.h"
 #include "platform/open_result.h"
+#include "platform/posix/color_map.h"
 #include "platform/screen_image.h"
 
 struct screen;  // ncurses' SCREEN, kept out of this header

@@ -9,14 +9,6 @@ constexpr cc_t kCtrlC = 0x03;
 
 }  // namespace
 
-std::string WindowSizeProblem(WindowSize size) {
-  if (size.cols >= kMinimumWindow.cols && size.rows >= kMinimumWindow.rows) return "";
-  return "r7n_uart: the window is " + std::to_string(size.cols) + " x " +
-         std::to_string(size.rows) + "; it must be at least " +
-         std::to_string(kMinimumWindow.cols) + " columns by " +
-         std::to_string(kMinimumWindow.rows) + " rows";
-}
-
 termios ProgramTermios(const termios& original) {
   termios mode = original;
   // Enter must stay 13 and Ctrl-J 10; bytes keep all eight bits.

@@ -8,12 +8,6 @@
 
 namespace r7n {
 
-// The smallest window the screen layouts fit in.
-inline constexpr WindowSize kMinimumWindow{25, 80};
-
-// Why the program cannot run in a window of this size; empty when it can.
-std::string WindowSizeProblem(WindowSize size);
-
 // The input mode the console runs in, made from the one the terminal had:
 // every byte as it is typed, unechoed, nothing translated, and a read never
 // waits. Ctrl-C still raises SIGINT so the program can always be ended, but

@@ -25,25 +25,5 @@ TEST(ConsoleWindowSize, CountsBothCornersIn) {
   }
 }
 
-TEST(ConsoleWindowProblem, AcceptsEightyByTwentyFiveAndLarger) {
-  for (WindowSize size : {WindowSize{25, 80}, WindowSize{26, 81}, WindowSize{50, 132}}) {
-    EXPECT_EQ(ConsoleWindowProblem(size), "") << size.cols << " x " << size.rows;
-  }
-}
-
-TEST(ConsoleWindowProblem, NamesTheSizeOfATooSmallWindow) {
-  struct Case {
-    WindowSize size;
-    const char* message;
-  };
-  const Case cases[] = {
-      {{20, 70}, "r7n_uart: the window is 70 x 20; it must be at least 80 columns by 25 rows"},
-      {{24, 80}, "r7n_uart: the window is 80 x 24; it must be at least 80 columns by 25 rows"},
-      {{25, 79}, "r7n_uart: the window is 79 x 25; it must be at least 80 columns by 25 rows"},
-      {{300, 40}, "r7n_uart: the window is 40 x 300; it must be at least 80 columns by 25 rows"},
-  };
-  for (const Case& c : cases) EXPECT_EQ(ConsoleWindowProblem(c.size), c.message);
-}
-
 }  // namespace
 }  // namespace r7n

@@ -6,6 +6,7 @@
 
 #include "platform/win32/console_input.h"
 #include "platform/win32/console_window.h"
+#include "platform/window_size_check.h"
 
 namespace r7n {
 namespace {
@@ -54,7 +55,7 @@ OpenResult<Win32Console> Win32Console::Start() {
   }
   const SMALL_RECT& window = info.srWindow;
   const WindowSize size = ConsoleWindowSize(window.Left, window.Top, window.Right, window.Bottom);
-  if (std::string problem = ConsoleWindowProblem(size); !problem.empty()) return {nullptr, problem};
+  if (std::string problem = WindowSizeProblem(size); !problem.empty()) return {nullptr, problem};
   if (CtrlEndsProcess::Installed()) return {nullptr, "r7n_uart: the console is already in use"};
 
   std::unique_ptr<Win32Console> console(new Win32Console(input, output, size));

@@ -1,0 +1,13 @@
+#include "platform/window_size_check.h"
+
+namespace r7n {
+
+std::string WindowSizeProblem(WindowSize size) {
+  if (size.cols >= kMinimumWindow.cols && size.rows >= kMinimumWindow.rows) return "";
+  return "r7n_uart: the window is " + std::to_string(size.cols) + " x " +
+         std::to_string(size.rows) + "; it must be at least " +
+         std::to_string(kMinimumWindow.cols) + " columns by " +
+         std::to_string(kMinimumWindow.rows) + " rows";
+}
+
+}  // namespace r7n
