@@ -7,12 +7,12 @@
 
 #include "app/program.h"
 #include "main/executable_dir.h"
-#include "platform/refusal_report.h"
 #include "platform/port_guard.h"
 #include "platform/posix/cell_glyph.h"
 #include "platform/posix/ncurses_console.h"
 #include "platform/posix/posix_shell.h"
 #include "platform/posix/screen_dump_console.h"
+#include "platform/refusal_report.h"
 
 namespace r7n {
 

@@ -2,9 +2,9 @@
 
 #include "app/program.h"
 #include "main/executable_dir.h"
-#include "platform/refusal_report.h"
 #include "main/run_on_terminal.h"
 #include "platform/port_guard.h"
+#include "platform/refusal_report.h"
 #include "platform/win32/timer_resolution.h"
 #include "platform/win32/win32_console.h"
 #include "platform/win32/win32_shell.h"

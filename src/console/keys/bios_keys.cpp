@@ -54,8 +54,8 @@ std::optional<std::uint8_t> CodeInRow(std::string_view row, char ch, std::uint8_
 
 std::optional<std::uint8_t> BiosExtendedCode(PcKey key, Modifiers mods) {
   const CodeRow& row = kCodes[static_cast<std::size_t>(key)];
-  const std::uint8_t code = mods.alt    ? row.alt
-                            : mods.ctrl ? row.ctrl
+  const std::uint8_t code = mods.alt     ? row.alt
+                            : mods.ctrl  ? row.ctrl
                             : mods.shift ? row.shift
                                          : row.plain;
   if (code == 0) return std::nullopt;

@@ -5,12 +5,15 @@
 
 namespace r7n {
 
-// Keys of the PC keyboard that have BIOS extended keystroke codes.
+// Keys of the PC keyboard that have BIOS extended keystroke codes, a row of
+// the keyboard a line.
+// clang-format off
 enum class PcKey {
   kF1, kF2, kF3, kF4, kF5, kF6, kF7, kF8, kF9, kF10, kF11, kF12,
   kHome, kUp, kPgUp, kLeft, kRight, kEnd, kDown, kPgDn, kIns, kDel,
   kTab,
 };
+// clang-format on
 
 // Modifier state of a key press, as the terminal or the console reports it.
 struct Modifiers {
