@@ -368,7 +368,8 @@ TEST(MacroWaitDuringOutput, ShowsEverythingThatArrivesWhileItWaits) {
     stream += "line " + std::to_string(i) + " while the macro waits\r\n";
   }
   SendAt(h, 350, stream);  // 2.6 s of output, all of it inside the wait
-  std::string heard_during, heard_after;
+  std::string heard_during, heard_after, captured_during;
+  h.ProbeAt(3100, [&] { captured_during = ReadFile(h.Dir() / "Term.txt"); });
   h.ProbeAt(3200, [&] { heard_during = Heard(h); });
   h.ProbeAt(3500, [&] { heard_after = Heard(h); });
   EndSessionAndQuit(h, 4000);
@@ -377,6 +378,8 @@ TEST(MacroWaitDuringOutput, ShowsEverythingThatArrivesWhileItWaits) {
   EXPECT_EQ(heard_after, "x");
   EXPECT_EQ(h.Chassis().Base(1).Uart().RxBytesLost(), 0);
   EXPECT_TRUE(ReadFile(h.Dir() / "Term.txt") == stream) << "the capture differs from the stream";
+  EXPECT_TRUE(captured_during == stream)
+      << "what the wait showed is in the file before the wait ends, so Ctrl-C loses none of it";
   ExpectTheMenuAgain(h, outcome);
 }
 

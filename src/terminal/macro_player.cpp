@@ -1,6 +1,7 @@
 #include "terminal/macro_player.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <utility>
 
 #include "terminal/numeric_value.h"
@@ -20,6 +21,7 @@ constexpr int kKeyCheckStepMs = 50;
 // A module printing at 115200 bit/s fills the 128-byte receive FIFO in about
 // 11 ms; the receiver is read at twice that pace.
 constexpr int kWaitSliceMs = 5;
+constexpr std::int64_t kUsPerMs = 1000;
 
 }  // namespace
 
@@ -146,22 +148,31 @@ void MacroPlayer::WaitReceiving(int ms) {
     while (!con_.ConKeyWaiting()) SleepReceiving(kKeyCheckStepMs);
     return;
   }
-  int remaining = ms;
+  if (ms <= 0) return;
+  // The wait ends at a time, not after a count of slices: showing what
+  // arrived takes time of its own (an error message waits for a key).
+  Clock& clock = con_.GetClock();
+  const std::int64_t end_us = clock.NowUs() + std::int64_t{ms} * kUsPerMs;
   if (ms >= kShortestCutMs) {
-    for (; remaining > kKeyCheckStepMs; remaining -= kKeyCheckStepMs) {
+    while (end_us - clock.NowUs() > std::int64_t{kKeyCheckStepMs} * kUsPerMs) {
       if (con_.ConKeyArrived()) return;
-      SleepReceiving(kKeyCheckStepMs);
+      SleepReceivingUntil(clock.NowUs() + std::int64_t{kKeyCheckStepMs} * kUsPerMs);
     }
   }
-  SleepReceiving(remaining);
+  SleepReceivingUntil(end_us);
 }
 
 void MacroPlayer::SleepReceiving(int ms) {
-  while (ms > 0) {
-    const int slice = std::min(ms, kWaitSliceMs);
-    con_.ConSleep(slice);
+  SleepReceivingUntil(con_.GetClock().NowUs() + std::int64_t{ms} * kUsPerMs);
+}
+
+void MacroPlayer::SleepReceivingUntil(std::int64_t end_us) {
+  Clock& clock = con_.GetClock();
+  for (std::int64_t left_us = end_us - clock.NowUs(); left_us > 0;
+       left_us = end_us - clock.NowUs()) {
+    const std::int64_t left_ms = (left_us + kUsPerMs - 1) / kUsPerMs;
+    con_.ConSleep(static_cast<int>(std::min<std::int64_t>(left_ms, kWaitSliceMs)));
     wait_hook_();
-    ms -= slice;
   }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -54,6 +55,7 @@ class MacroPlayer {
   void Wait(int ms);
   void WaitReceiving(int ms);
   void SleepReceiving(int ms);
+  void SleepReceivingUntil(std::int64_t end_us);
   void SendCode(std::string_view number);
   void SendByte(char byte);
   void CommandError(const Reading& reading, int pos);

@@ -278,6 +278,17 @@ INSTANTIATE_TEST_SUITE_P(
              (std::get<1>(param.param) ? "_hooked" : "_plain");
     });
 
+TEST_F(MacroPlayerTest, AHookedWaitEndsOnTimeWhenShowingTakesTime) {
+  // Each look at the receiver costs 20 ms here, as a message answered by a
+  // key would: the wait still ends 1000 ms after it began, give or take one.
+  player_.SetWaitHook([&] { clock_.SleepMs(20); });
+  Define(kMacro, {"W1000 \"x\""});
+  player_.MacroPlay(kMacro);
+  ASSERT_EQ(line_.sent.size(), 1u);
+  EXPECT_GE(line_.sent[0].at_ms, 1000);
+  EXPECT_LE(line_.sent[0].at_ms, 1020);
+}
+
 TEST_F(MacroPlayerTest, KeyThatEndsAHookedWaitStaysOnTheQueue) {
   player_.SetWaitHook([] {});
   Define(kMacro, {"W2000 \"x\""});

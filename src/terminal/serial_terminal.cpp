@@ -103,8 +103,14 @@ void SerialTerminal::UartTerm(std::string_view title) {
   ReceiveParser parser(bell);
   // Macros and keys of several bytes are sent 10 ms a byte, and macros wait;
   // what arrives in the meantime is shown rather than lost to the FIFO.
-  uart_.SetPacingHook([&] { DrainReceiver(parser); });
-  macros_.SetWaitHook([&] { DrainReceiver(parser); });
+  // Flushed at once: Ctrl-C ends the process without flushing, and what
+  // has been shown must be in the file.
+  const auto show_arrivals = [&] {
+    DrainReceiver(parser);
+    capture.Flush();
+  };
+  uart_.SetPacingHook(show_arrivals);
+  macros_.SetWaitHook(show_arrivals);
   struct HookReset {
     UartTransfer& uart;
     MacroPlayer& macros;
