@@ -37,4 +37,17 @@ char32_t CellGlyph(std::uint8_t byte, bool utf8) {
   return IsControl(glyph) ? U' ' : glyph;
 }
 
+void AppendGlyph(char32_t glyph, std::string& out) {
+  if (glyph < 0x80) {
+    out += static_cast<char>(glyph);
+  } else if (glyph < 0x800) {
+    out += static_cast<char>(0xC0 | (glyph >> 6));
+    out += static_cast<char>(0x80 | (glyph & 0x3F));
+  } else {
+    out += static_cast<char>(0xE0 | (glyph >> 12));
+    out += static_cast<char>(0x80 | ((glyph >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (glyph & 0x3F));
+  }
+}
+
 }  // namespace r7n

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace r7n {
@@ -14,5 +15,9 @@ bool IsUtf8Codeset(std::string_view codeset);
 // 0xFF) as a space and every other byte as '?'. Never a control character, so
 // nothing a far end sends can reach the host terminal as a control sequence.
 char32_t CellGlyph(std::uint8_t byte, bool utf8);
+
+// Appends the glyph as UTF-8; every glyph CellGlyph gives lies in the Basic
+// Multilingual Plane, so three bytes at most.
+void AppendGlyph(char32_t glyph, std::string& out);
 
 }  // namespace r7n

@@ -16,19 +16,6 @@ int LastUsedCol(const ScreenImage& image, int row) {
   return 0;
 }
 
-void AppendUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
 std::string Sgr(const Cell& cell, ColorCapability colors) {
   const int fg = IbmToAnsi(cell.fg & 7);
   const int bg = IbmToAnsi(cell.bg & 7);
@@ -67,7 +54,7 @@ std::string FinalScreenText(const ScreenImage& image, bool utf8, ColorCapability
         out += next;
         sgr = std::move(next);
       }
-      AppendUtf8(out, CellGlyph(cell.ch, utf8));
+      AppendGlyph(CellGlyph(cell.ch, utf8), out);
     }
     out += "\x1b[0m\r\n";
   }

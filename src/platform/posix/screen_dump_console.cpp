@@ -10,29 +10,12 @@
 #include "platform/posix/cell_glyph.h"
 
 namespace r7n {
-namespace {
-
-// Every glyph CellGlyph gives lies in the Basic Multilingual Plane.
-void AppendUtf8(char32_t code_point, std::string& out) {
-  if (code_point < 0x80) {
-    out += static_cast<char>(code_point);
-  } else if (code_point < 0x800) {
-    out += static_cast<char>(0xC0 | (code_point >> 6));
-    out += static_cast<char>(0x80 | (code_point & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (code_point >> 12));
-    out += static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code_point & 0x3F));
-  }
-}
-
-}  // namespace
 
 std::string ScreenText(const ScreenImage& image, bool utf8) {
   std::string text;
   for (int row = 1; row <= image.rows; ++row) {
     for (int col = 1; col <= image.cols; ++col) {
-      AppendUtf8(CellGlyph(image.At(row, col).ch, utf8), text);
+      AppendGlyph(CellGlyph(image.At(row, col).ch, utf8), text);
     }
     text += '\n';
   }

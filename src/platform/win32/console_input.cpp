@@ -47,7 +47,7 @@ void AppendKeyCodes(const ConsoleKeyRecord& record, std::vector<std::string>& ke
 }
 
 bool IsEnterPress(const ConsoleKeyRecord& record) {
-  return record.key_down && record.virtual_key == kVkReturnKey;
+  return record.key_down && record.virtual_key == win32::kVkReturn;
 }
 
 }  // namespace r7n

@@ -24,8 +24,6 @@ constexpr std::uint32_t kEnableAutoPosition = 0x0100;
 // Keys as escape sequences instead of key events.
 constexpr std::uint32_t kEnableVirtualTerminalInput = 0x0200;
 
-constexpr std::uint16_t kVkReturnKey = 0x0D;
-
 }  // namespace win32
 
 // The input mode the console runs in, made from the one it had: keys arrive

@@ -22,7 +22,7 @@ static_assert(win32::kEnableQuickEditMode == ENABLE_QUICK_EDIT_MODE);
 static_assert(win32::kEnableExtendedFlags == ENABLE_EXTENDED_FLAGS);
 static_assert(win32::kEnableAutoPosition == ENABLE_AUTO_POSITION);
 static_assert(win32::kEnableVirtualTerminalInput == ENABLE_VIRTUAL_TERMINAL_INPUT);
-static_assert(win32::kVkReturnKey == VK_RETURN);
+static_assert(win32::kVkReturn == VK_RETURN);
 static_assert(win32::kShiftPressed == SHIFT_PRESSED);
 static_assert(win32::kLeftCtrlPressed == LEFT_CTRL_PRESSED);
 static_assert(win32::kRightAltPressed == RIGHT_ALT_PRESSED);
