@@ -1,5 +1,7 @@
 #include "console/console.h"
 
+#include <algorithm>
+
 namespace r7n {
 
 Console::Console(ConsoleDevice& device, Clock& clock)
@@ -44,24 +46,44 @@ KeyCode Console::WaitKey() {
 }
 
 void Console::ConSleep(int ms) {
+  ConSleepPolling(ms, nullptr);
+}
+
+void Console::ConSleepPolling(int ms, const PausePoll& poll) {
   if (ms == -1) {
     for (;;) {
       Present();
       if (ConKeyWaiting()) return;
-      clock_.SleepMs(kSliceMs);
+      SleepUntil(clock_.NowUs() + kSliceMs * kUsPerMs, poll);
     }
   }
   if (ms < 0) return;
   Present();
-  int remaining = ms;
+  // The pause ends at a time, not after a count of slices: what a poll does
+  // takes time of its own (an error message it shows waits for a key).
+  const std::int64_t end_us = clock_.NowUs() + std::int64_t{ms} * kUsPerMs;
   if (ms >= 100) {
-    while (remaining > kSliceMs) {
+    while (end_us - clock_.NowUs() > kSliceMs * kUsPerMs) {
       if (KeyArrivedSinceCheck()) return;
-      clock_.SleepMs(kSliceMs);
-      remaining -= kSliceMs;
+      SleepUntil(clock_.NowUs() + kSliceMs * kUsPerMs, poll);
     }
   }
-  clock_.SleepMs(remaining);
+  SleepUntil(end_us, poll);
+}
+
+void Console::SleepUntil(std::int64_t end_us, const PausePoll& poll) {
+  for (std::int64_t left = end_us - clock_.NowUs(); left > 0; left = end_us - clock_.NowUs()) {
+    if (!poll) {
+      clock_.SleepUs(left);
+      continue;
+    }
+    const std::int64_t before = clock_.NowUs();
+    std::int64_t slice = std::min(poll(), end_us - clock_.NowUs());
+    // A poll that took no time at all and asks to be called again at once
+    // would never let the pause end on a clock that only moves when slept.
+    if (slice <= 0 && clock_.NowUs() == before) slice = 1;
+    clock_.SleepUs(slice);
+  }
 }
 
 void Console::ConSleepPlain(int ms) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string_view>
 #include <vector>
 
@@ -35,6 +36,12 @@ class Console {
   KeyCode ConKey();
   KeyCode WaitKey();
   void ConSleep(int ms);
+  // What a pause does while it runs: called when it starts and after every
+  // slice, it returns how long the next slice may last in microseconds (0:
+  // call again at once).
+  using PausePoll = std::function<std::int64_t()>;
+  // ConSleep's steps and key checks, with poll() run all along the pause.
+  void ConSleepPolling(int ms, const PausePoll& poll);
   void ConSleepPlain(int ms);
   void ConBeep();
   // The key checks that ConSleep makes, for pauses taken in slices elsewhere:
@@ -50,8 +57,11 @@ class Console {
 
  private:
   static constexpr int kSliceMs = 50;
+  static constexpr std::int64_t kUsPerMs = 1000;
   static constexpr int kWaitKeyTickMs = 10;
 
+  // Sleeps until end_us, in the slices poll asks for (one slice without it).
+  void SleepUntil(std::int64_t end_us, const PausePoll& poll);
   // Moves the device's waiting keys into the queue.
   void CollectKeys();
   // True when a key arrived since the last key read or check.

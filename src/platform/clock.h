@@ -13,6 +13,11 @@ class Clock {
   virtual std::int64_t NowUs() = 0;
   // Pauses for ms milliseconds; ms <= 0 returns at once.
   virtual void SleepMs(int ms) = 0;
+  // Pauses for us microseconds, for polls that must come faster than a
+  // millisecond apart; a clock without finer pauses rounds up to whole ones.
+  virtual void SleepUs(std::int64_t us) {
+    if (us > 0) SleepMs(static_cast<int>((us + 999) / 1000));
+  }
 };
 
 }  // namespace r7n

@@ -14,4 +14,8 @@ void RealClock::SleepMs(int ms) {
   if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
+void RealClock::SleepUs(std::int64_t us) {
+  if (us > 0) std::this_thread::sleep_for(std::chrono::microseconds(us));
+}
+
 }  // namespace r7n

@@ -9,6 +9,7 @@ class RealClock : public Clock {
  public:
   std::int64_t NowUs() override;
   void SleepMs(int ms) override;
+  void SleepUs(std::int64_t us) override;
 };
 
 }  // namespace r7n

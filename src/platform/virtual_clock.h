@@ -22,6 +22,7 @@ class VirtualClock : public Clock {
 
   std::int64_t NowUs() override { return now_us_; }
   void SleepMs(int ms) override;
+  void SleepUs(std::int64_t us) override { AdvanceUs(us); }
 
   void AdvanceUs(std::int64_t us);
   // Past this time every advance throws VirtualTimeLimit.
