@@ -13,15 +13,6 @@ constexpr char kCr = '\r';
 constexpr char kLf = '\n';
 // Only the low 8 bits of a code reach the line.
 constexpr std::int32_t kByteMask = 0xFF;
-// The steps of a pause as ConSleep takes them: -1 lasts until a key, 100 ms
-// or more is cut short by a key, checked before every 50 ms step but the last.
-constexpr int kUntilKey = -1;
-constexpr int kShortestCutMs = 100;
-constexpr int kKeyCheckStepMs = 50;
-// A module printing at 115200 bit/s fills the 128-byte receive FIFO in about
-// 11 ms; the receiver is read at twice that pace.
-constexpr int kWaitSliceMs = 5;
-constexpr std::int64_t kUsPerMs = 1000;
 
 }  // namespace
 
@@ -131,49 +122,10 @@ bool MacroPlayer::ReadNormal(Reading& reading, char c, int pos) {
   return true;
 }
 
-void MacroPlayer::SetWaitHook(std::function<void()> hook) {
-  wait_hook_ = std::move(hook);
-}
-
 void MacroPlayer::Wait(int ms) {
-  if (wait_hook_) {
-    WaitReceiving(ms);
-  } else {
-    con_.ConSleep(ms);
-  }
-}
-
-void MacroPlayer::WaitReceiving(int ms) {
-  if (ms == kUntilKey) {
-    while (!con_.ConKeyWaiting()) SleepReceiving(kKeyCheckStepMs);
-    return;
-  }
-  if (ms <= 0) return;
-  // The wait ends at a time, not after a count of slices: showing what
-  // arrived takes time of its own (an error message waits for a key).
-  Clock& clock = con_.GetClock();
-  const std::int64_t end_us = clock.NowUs() + std::int64_t{ms} * kUsPerMs;
-  if (ms >= kShortestCutMs) {
-    while (end_us - clock.NowUs() > std::int64_t{kKeyCheckStepMs} * kUsPerMs) {
-      if (con_.ConKeyArrived()) return;
-      SleepReceivingUntil(clock.NowUs() + std::int64_t{kKeyCheckStepMs} * kUsPerMs);
-    }
-  }
-  SleepReceivingUntil(end_us);
-}
-
-void MacroPlayer::SleepReceiving(int ms) {
-  SleepReceivingUntil(con_.GetClock().NowUs() + std::int64_t{ms} * kUsPerMs);
-}
-
-void MacroPlayer::SleepReceivingUntil(std::int64_t end_us) {
-  Clock& clock = con_.GetClock();
-  for (std::int64_t left_us = end_us - clock.NowUs(); left_us > 0;
-       left_us = end_us - clock.NowUs()) {
-    const std::int64_t left_ms = (left_us + kUsPerMs - 1) / kUsPerMs;
-    con_.ConSleep(static_cast<int>(std::min<std::int64_t>(left_ms, kWaitSliceMs)));
-    wait_hook_();
-  }
+  // The far end goes on talking during a wait; what it says is kept (and
+  // shown by the terminal) instead of overflowing the receive FIFO.
+  uart_.RcvPause(ms);
 }
 
 void MacroPlayer::SendCode(std::string_view number) {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 
@@ -31,13 +30,6 @@ class MacroPlayer {
   // the far end sees the operator's typing pace.
   void MacroSnd(std::string_view text);
 
-  // While set, the pause of a wait command is slept in short slices with the
-  // hook run after each one. The terminal uses it to go on showing what
-  // arrives: a wait of more than a few milliseconds during heavy output would
-  // overflow the receive FIFO. A key ends such a wait early as it would end
-  // ConSleep, and stays on the console's queue.
-  void SetWaitHook(std::function<void()> hook);
-
  private:
   enum class State { kNormal, kQuoted, kCode, kWait, kAfterC, kAfterL };
 
@@ -53,9 +45,6 @@ class MacroPlayer {
   bool Read(Reading& reading, char c, int pos);
   bool ReadNormal(Reading& reading, char c, int pos);
   void Wait(int ms);
-  void WaitReceiving(int ms);
-  void SleepReceiving(int ms);
-  void SleepReceivingUntil(std::int64_t end_us);
   void SendCode(std::string_view number);
   void SendByte(char byte);
   void CommandError(const Reading& reading, int pos);
@@ -65,7 +54,6 @@ class MacroPlayer {
   Console& con_;
   ScreenHelpers& helpers_;
   Shell& shell_;
-  std::function<void()> wait_hook_;
 };
 
 }  // namespace r7n

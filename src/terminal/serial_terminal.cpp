@@ -109,16 +109,11 @@ void SerialTerminal::UartTerm(std::string_view title) {
     DrainReceiver(parser);
     capture.Flush();
   };
-  uart_.SetPacingHook(show_arrivals);
-  macros_.SetWaitHook(show_arrivals);
+  uart_.SetArrivalHook(show_arrivals);
   struct HookReset {
     UartTransfer& uart;
-    MacroPlayer& macros;
-    ~HookReset() {
-      uart.SetPacingHook(nullptr);
-      macros.SetWaitHook(nullptr);
-    }
-  } hook_reset{uart_, macros_};
+    ~HookReset() { uart.SetArrivalHook(nullptr); }
+  } hook_reset{uart_};
   received_since_pass_ = false;
   for (;;) {
     DrainReceiver(parser);

@@ -69,6 +69,7 @@ void UartLink::UartSetBaud(std::int32_t clock_hz, std::int32_t baud, const UartC
 
 void UartLink::UartRcvInit(const UartChanAdr& adr) {
   RegWrite(adr, kUartCfg, kUartCfgInit);
+  RcvReserve(adr).clear();
 }
 
 void UartLink::UartCtlOn(const UartChanAdr& adr) {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
+#include <string>
 
 #include "console/console.h"
 #include "platform/port_io.h"
@@ -40,6 +42,10 @@ class UartLink {
   void UartSelChan(std::int32_t channel);
   void UartSetBaud(std::int32_t clock_hz, std::int32_t baud, const UartChanAdr& adr);
   void UartRcvInit(const UartChanAdr& adr);
+  // Bytes already taken out of the receive FIFO of adr's UART that no receive
+  // has collected yet, oldest first. They count as still waiting in the UART,
+  // and UartRcvInit discards them with the FIFO.
+  std::string& RcvReserve(const UartChanAdr& adr) { return rcv_reserve_[adr.port]; }
   void UartCtlOn(const UartChanAdr& adr);
   // True when the base unit with this data port answers with its BoardId.
   bool BaseUnitPresent(std::int32_t port);
@@ -56,6 +62,7 @@ class UartLink {
   UartChanAdr chan_adr_{kBase1Port, kUartRegBase};
   std::int32_t baud_rate_ = kDefaultBaudRate;
   std::int32_t bus_reset_port_ = kBusResetPort;
+  std::map<std::int32_t, std::string> rcv_reserve_;
 };
 
 }  // namespace r7n

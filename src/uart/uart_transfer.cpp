@@ -39,42 +39,48 @@ void UartTransfer::UartSndStr(const UartChanAdr& adr, std::string_view text) {
 void UartTransfer::UartSndStrDly(std::string_view text) {
   for (std::size_t i = 0; i < text.size(); ++i) {
     UartSndStr(link_.ChanAdr(), text.substr(i, 1));
-    con_.ConSleep(kSlowSendPauseMs);
-    if (pacing_hook_) pacing_hook_();
+    RcvPause(kSlowSendPauseMs);
   }
 }
 
 std::int32_t UartTransfer::UartRcvCnt(const UartChanAdr& adr) {
-  return link_.RegRead(adr, kUartRcvSta) & kUartRcvCountMask;
+  const std::size_t waiting =
+      link_.RcvReserve(adr).size() + (link_.RegRead(adr, kUartRcvSta) & kUartRcvCountMask);
+  return static_cast<std::int32_t>(std::min<std::size_t>(waiting, kUartRcvCountMask));
 }
 
 UartReceived UartTransfer::UartRcvNbyt(const UartChanAdr& adr, std::int32_t n,
                                        std::int32_t timeout_ms, std::int32_t quiet) {
   UartReceived received;
+  std::string& reserve = link_.RcvReserve(adr);
   std::int32_t idle_ms = 0;
-  std::int32_t total = 0;
   bool error = false;
   for (;;) {
     const std::uint8_t status = link_.RegRead(adr, kUartRcvSta);
-    std::int32_t count = status & kUartRcvCountMask;
+    const std::int32_t in_uart = status & kUartRcvCountMask;
     error = (status & kUartRcvError) != 0;
-    if (count > 0) {
-      // Bytes beyond n stay in the UART for the next call.
-      count = std::min(count, n - total);
+    if (in_uart > 0 || !reserve.empty()) {
+      // The reserve holds the older bytes. Bytes beyond n stay for the next call.
+      const auto wanted = static_cast<std::size_t>(
+          std::max<std::int32_t>(n - static_cast<std::int32_t>(received.text.size()), 0));
+      const std::size_t reserved = std::min(reserve.size(), wanted);
+      received.text.append(reserve, 0, reserved);
+      reserve.erase(0, reserved);
+      const auto from_uart = static_cast<std::int32_t>(
+          std::min<std::size_t>(static_cast<std::size_t>(in_uart), wanted - reserved));
       link_.SelectRegister(adr, kUartRcvDat);
-      for (std::int32_t i = 0; i < count; ++i) {
+      for (std::int32_t i = 0; i < from_uart; ++i) {
         received.text += static_cast<char>(link_.PortIn(adr.port));
       }
       idle_ms = 0;
-      total += std::max(count, 0);
-      if (total >= n) break;
+      if (static_cast<std::int32_t>(received.text.size()) >= n) break;
     }
     if (idle_ms >= timeout_ms) {
       if (quiet == 0) helpers_.ErrMsgBell("UartRcvNbyt TimeOut");
       received.failed = 1;
       break;
     }
-    con_.ConSleep(kRcvTickMs);
+    RcvPause(kRcvTickMs);
     idle_ms += kRcvTickMs;
   }
   if (error) {
@@ -82,6 +88,35 @@ UartReceived UartTransfer::UartRcvNbyt(const UartChanAdr& adr, std::int32_t n,
     received.failed = 1;
   }
   return received;
+}
+
+void UartTransfer::RcvPause(int ms) {
+  con_.ConSleepPolling(ms, [this] { return DrainStep(); });
+}
+
+std::int32_t UartTransfer::DrainToReserve(const UartChanAdr& adr) {
+  std::string& reserve = link_.RcvReserve(adr);
+  if (reserve.size() >= kMaxReserveBytes) return 0;
+  const std::int32_t in_uart = link_.RegRead(adr, kUartRcvSta) & kUartRcvCountMask;
+  if (in_uart == 0) return 0;
+  link_.SelectRegister(adr, kUartRcvDat);
+  for (std::int32_t i = 0; i < in_uart; ++i) reserve += static_cast<char>(link_.PortIn(adr.port));
+  return in_uart;
+}
+
+std::int64_t UartTransfer::DrainStep() {
+  const UartChanAdr& adr = link_.ChanAdr();
+  const bool arrived = DrainToReserve(adr) > 0;
+  if (arrival_hook_ && !link_.RcvReserve(adr).empty()) arrival_hook_();
+  return arrived ? 0 : QuietSliceUs();
+}
+
+std::int64_t UartTransfer::QuietSliceUs() const {
+  const std::int64_t baud = link_.BaudRate();
+  if (baud <= 0) return kLongestQuietSliceUs;
+  // A byte is ten bit times on the line: start, eight data bits, stop.
+  const std::int64_t slice_us = kQuietSliceBytes * 10 * 1'000'000 / baud;
+  return std::clamp(slice_us, kShortestQuietSliceUs, kLongestQuietSliceUs);
 }
 
 void UartTransfer::ReportReceiveError(const UartChanAdr& adr, std::int32_t quiet) {

@@ -27,6 +27,17 @@ class UartTransfer {
   static constexpr int kStatusPollLimit = 100'000;
   static constexpr int kRcvTickMs = 10;
   static constexpr int kSlowSendPauseMs = 10;
+  // A pause that keeps the receiver drained looks at it again after the time
+  // twelve bytes take at BaudRate, so that a UART with a 16-byte receive FIFO
+  // still has room when the far end starts a burst; while bytes come it looks
+  // again at once. Never longer than 5 ms on a slow line; never shorter than
+  // 20 us, below which the bus could not keep up anyway.
+  static constexpr std::int64_t kQuietSliceBytes = 12;
+  static constexpr std::int64_t kLongestQuietSliceUs = 5000;
+  static constexpr std::int64_t kShortestQuietSliceUs = 20;
+  // The reserve stops growing here (over a minute of talk at 115200 bit/s
+  // that nobody reads); the UART's own FIFO then overflows as it would.
+  static constexpr std::size_t kMaxReserveBytes = std::size_t{1} << 20;
 
   UartTransfer(UartLink& link, Console& console, ScreenHelpers& helpers)
       : link_(link), con_(console), helpers_(helpers) {}
@@ -37,6 +48,7 @@ class UartTransfer {
   void UartSndStr(const UartChanAdr& adr, std::string_view text);
   // Sends byte by byte on the current channel, 10 ms after each byte.
   void UartSndStrDly(std::string_view text);
+  // Bytes waiting, those already drained included; at most 127.
   std::int32_t UartRcvCnt(const UartChanAdr& adr);
   // Collects up to n bytes; gives up after timeout_ms without a byte. With
   // quiet 0 a time-out or framing error is shown on the message line.
@@ -45,11 +57,16 @@ class UartTransfer {
   // Prints every byte as two hex digits and a space, then ends the line.
   void PrnHexStr(std::string_view text);
 
-  // Runs after the pause of every byte UartSndStrDly sends (empty: nothing).
-  // A paced send of n bytes leaves the receiver unread for n x 10 ms; the
-  // terminal uses this to show what arrives meanwhile instead of letting the
-  // receive FIFO overflow.
-  void SetPacingHook(std::function<void()> hook) { pacing_hook_ = std::move(hook); }
+  // A ConSleep that keeps draining the current channel's receiver, so that
+  // its FIFO never overflows however long the far end talks: what arrives
+  // waits in the link's receive reserve for the next receive, exactly as if
+  // it had waited in the UART. Every pause between a send and the reading of
+  // its reply is taken this way.
+  void RcvPause(int ms);
+  // Runs during a RcvPause whenever received bytes wait (empty: nothing).
+  // The terminal uses it to show what arrives during paced sends and macro
+  // waits as it arrives.
+  void SetArrivalHook(std::function<void()> hook) { arrival_hook_ = std::move(hook); }
 
  private:
   // Polls UartTxSta until (status & mask) == want, at most 100,001 reads;
@@ -57,11 +74,16 @@ class UartTransfer {
   void WaitTxStatus(const UartChanAdr& adr, std::uint8_t mask, std::uint8_t want,
                     std::string_view message);
   void ReportReceiveError(const UartChanAdr& adr, std::int32_t quiet);
+  // Moves every byte waiting in adr's receive FIFO to the reserve; how many.
+  std::int32_t DrainToReserve(const UartChanAdr& adr);
+  // One look at the receiver during a RcvPause; how long until the next.
+  std::int64_t DrainStep();
+  std::int64_t QuietSliceUs() const;
 
   UartLink& link_;
   Console& con_;
   ScreenHelpers& helpers_;
-  std::function<void()> pacing_hook_;
+  std::function<void()> arrival_hook_;
 };
 
 }  // namespace r7n
