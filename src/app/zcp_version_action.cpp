@@ -21,15 +21,17 @@ void ZcpVersionAction(Console& con, UartLink& link, UartTransfer& uart) {
     con.ConPrint(uart.UartRcvNbyt(link.ChanAdr(), waiting, kReceiveTimeoutMs, 0).text, true);
   }
   uart.UartSndStrDly("\r");
-  con.ConSleep(kBetweenSendsMs);
+  uart.RcvPause(kBetweenSendsMs);
   uart.UartSndStrDly("V\r");
 
-  // The reply is shown exactly as it comes; only a key ends the loop.
+  // The reply is shown exactly as it comes, all of it however long; only a
+  // key ends the loop.
   for (;;) {
-    if (const std::int32_t waiting = uart.UartRcvCnt(link.ChanAdr()); waiting != 0) {
+    for (std::int32_t waiting = uart.UartRcvCnt(link.ChanAdr()); waiting != 0;
+         waiting = uart.UartRcvCnt(link.ChanAdr())) {
       con.ConPrint(uart.UartRcvNbyt(link.ChanAdr(), waiting, kReceiveTimeoutMs, 0).text, false);
     }
-    con.ConSleep(kPollMs);
+    uart.RcvPause(kPollMs);
     if (!con.ConKey().empty()) return;
   }
 }

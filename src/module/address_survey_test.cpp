@@ -67,6 +67,55 @@ TEST(AddressSurvey, SetThenViewGivesEveryModuleItsPlannedAddress) {
   EXPECT_EQ(h.Chassis().Base(2).SelectedDevice(), sim::Device::kZcp);
 }
 
+// A module's file as a distribution lays it out: comments, stanzas, indented
+// settings, and the address line wherever filler puts it.
+std::string DistributionInterfaces(std::size_t filler_bytes, bool with_address = true) {
+  std::string file = "# This file describes the network interfaces available on your system\n";
+  while (file.size() < filler_bytes) file += "# and how to activate them. See interfaces(5).\n";
+  file += "source /etc/network/interfaces.d/*\n\nauto lo\niface lo inet loopback\n\n";
+  file += "auto eth0\niface eth0 inet static\n";
+  if (with_address) file += "        address 10.20.30.40/24\n";
+  return file + "        gateway 10.20.30.1\n        dns-nameservers 10.20.30.1\n";
+}
+
+struct LongFileCase {
+  const char* name;
+  std::size_t filler_bytes;  // before the address line
+  int rx_fifo;
+  const char* result;  // after "Module A"
+  friend void PrintTo(const LongFileCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class LongInterfacesFileTest : public ::testing::TestWithParam<LongFileCase> {};
+
+TEST_P(LongInterfacesFileTest, ViewFindsTheAddressWithinTheFirstThousandBytesOfTheReply) {
+  const LongFileCase& c = GetParam();
+  HarnessOptions options;
+  options.chassis.base1.modules = {ModuleKind::kR7n, ModuleKind::kSilent, ModuleKind::kSilent,
+                                   ModuleKind::kSilent};
+  options.chassis.base2.fitted = false;
+  options.chassis.rx_fifo_depth = c.rx_fifo;
+  options.chassis.interfaces_file = DistributionInterfaces(c.filler_bytes);
+  ProgramHarness h(options);
+  const std::vector<std::string> rows = ScreenOf(h, "v", 100, 20'000);
+  h.KeyAt(21'000, "q");
+  h.Run();
+  ASSERT_GE(rows.size(), 3u);
+  EXPECT_EQ(rows[2], std::string(" R7N Base #1 Module A") + c.result);
+}
+
+// The reply starts with the echo of the command (30 bytes), and the module's
+// terminal turns each line end of the file into CR LF.
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, LongInterfacesFileTest,
+    ::testing::Values(
+        LongFileCase{"address_line_ends_240_bytes_in", 0, 128, " - IP Address: 10.20.30.40/24"},
+        LongFileCase{"same_with_a_deep_fifo", 0, 4096, " - IP Address: 10.20.30.40/24"},
+        LongFileCase{"address_line_ends_before_byte_1000", 750, 128,
+                     " - IP Address: 10.20.30.40/24"},
+        LongFileCase{"address_line_beyond_byte_1000", 1100, 128, " - IP Address not available"}),
+    [](const ::testing::TestParamInfo<LongFileCase>& param) { return param.param.name; });
+
 struct AbsentCase {
   const char* name;
   bool base1, base2;

@@ -28,7 +28,7 @@ std::string ModuleLogin::Reply(std::int32_t timeout_ms) {
 PromptCheck ModuleLogin::LogMChk() {
   link_.UartRcvInit(link_.ChanAdr());
   uart_.UartSndStr(link_.ChanAdr(), kInterrupt);
-  con_.ConSleep(30);
+  uart_.RcvPause(30);
   const std::string reply = Reply(kCheckTimeoutMs);
   if (reply.find(RootPrompt(kR7nSoftware.host_name)) == 0) return {1, kVariantR7n};
   // The Tr7N shell echoes the interrupt as "^C" before its prompt.
@@ -61,12 +61,12 @@ std::int32_t ModuleLogin::LogMOut() {
   con_.ConSleep(50);
   link_.UartRcvInit(link_.ChanAdr());
   uart_.UartSndStr(link_.ChanAdr(), kLogout);
-  con_.ConSleep(30);
+  uart_.RcvPause(30);
   const std::string reply = Reply(kLogoutTimeoutMs);
-  // Only the R7N login prompt counts, whatever the variant.
-  std::string login_prompt(kR7nSoftware.host_name);
-  login_prompt += " login:";
-  if (reply.find(login_prompt) != std::string::npos) return 1;
+  // The login prompt of either variant confirms the logout.
+  for (const ModuleSoftwareTexts* software : {&kR7nSoftware, &kTr7nSoftware}) {
+    if (reply.find(std::string(software->host_name) + " login:") != std::string::npos) return 1;
+  }
   uart_.PrnHexStr(reply);
   return 0;
 }

@@ -163,6 +163,23 @@ TEST(ModuleLogin, ASilentModuleCostsSixAttemptsAndAboutTwoAndAHalfSeconds) {
   EXPECT_EQ(rig.chassis.Base(1).Line(Device::kModuleA).ToDevice(), expected);
 }
 
+TEST(ModuleLogin, ALongBannerStillTellsTheVariant) {
+  // A login screen whose banner word lies 250 bytes in: more than the
+  // receive FIFO holds when the banner arrives during the check's pause.
+  sim::ChassisConfig config;
+  config.base1.modules[0] = ModuleKind::kSilent;
+  testing::ChassisRig rig(config);
+  ModuleLogin login(rig.link, rig.uart, rig.con);
+  rig.Select(1, 1);
+  std::string banner = "\r\n";
+  while (banner.size() < 250) banner += "Welcome to the KT20R module console. ";
+  banner += "Running Tr7N firmware 4.2\r\n" + std::string(20, '=') + "\r\nkt20r-tr7n login: ";
+  rig.chassis.MutableBase(1).Inject(Device::kModuleA, banner);
+  const PromptCheck check = login.LogMChk();
+  EXPECT_EQ(check.logged_in, 0);
+  EXPECT_EQ(check.variant, kVariantTr7n);
+}
+
 struct LogoutCase {
   const char* name;
   ModuleKind kind;
@@ -173,7 +190,7 @@ struct LogoutCase {
 
 class LogoutTest : public ::testing::TestWithParam<LogoutCase> {};
 
-TEST_P(LogoutTest, ConfirmsOnlyTheR7nLoginPrompt) {
+TEST_P(LogoutTest, ConfirmsEitherVariantsLoginPrompt) {
   sim::ChassisConfig config;
   config.base1.modules[0] = GetParam().kind;
   testing::ChassisRig rig(config);
@@ -186,12 +203,16 @@ TEST_P(LogoutTest, ConfirmsOnlyTheR7nLoginPrompt) {
   EXPECT_EQ(rig.chassis.Base(1).Line(Device::kModuleA).ToDevice(),
             "\x03"
             "exit\r");
+  if (const sim::ModuleConsole* module = rig.chassis.MutableBase(1).Module(0)) {
+    EXPECT_FALSE(module->AtShell());
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Modules, LogoutTest,
     ::testing::Values(LogoutCase{"logged-in R7N module", ModuleKind::kR7nShell, 1, false},
-                      LogoutCase{"logged-in Tr7N module", ModuleKind::kTr7nShell, 0, true},
+                      LogoutCase{"logged-in Tr7N module", ModuleKind::kTr7nShell, 1, false},
+                      LogoutCase{"module at its login screen", ModuleKind::kR7n, 0, true},
                       LogoutCase{"silent module", ModuleKind::kSilent, 0, false}));
 
 }  // namespace

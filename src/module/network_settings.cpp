@@ -43,7 +43,7 @@ std::string AddressSetupCommand(std::string_view address) {
 AddressReading NetworkSettings::GetMIpAdr() {
   link_.UartRcvInit(link_.ChanAdr());
   uart_.UartSndStr(link_.ChanAdr(), kReadCommand);
-  con_.ConSleep(30);
+  uart_.RcvPause(30);
   return AddressInReply(uart_.UartRcvNbyt(link_.ChanAdr(), kReplyBytes, kReadTimeoutMs, 1).text);
 }
 
