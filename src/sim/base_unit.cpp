@@ -54,13 +54,14 @@ DeviceLine::Frame DeviceLine::FinishFrame() {
   return frame;
 }
 
-ModuleConsoleConfig BaseUnit::ConsoleConfigFor(ModuleKind kind, int unit, int slot) {
+ModuleConsoleConfig BaseUnit::ConsoleConfigFor(ModuleKind kind, int unit, int slot,
+                                               const ChassisConfig& chassis) {
   const bool tr7n = kind == ModuleKind::kTr7n || kind == ModuleKind::kTr7nShell;
   ModuleConsoleConfig config{
       .variant = tr7n ? ModuleVariant::kTr7n : ModuleVariant::kR7n,
       .logged_in = kind == ModuleKind::kR7nShell || kind == ModuleKind::kTr7nShell,
       .address = ModuleAddress(unit, slot),
-      .interfaces_file = std::nullopt,
+      .interfaces_file = chassis.interfaces_file,
   };
   if (kind == ModuleKind::kR7nNoAddress) {
     // A module set up for DHCP: the file is there, but names no address.
@@ -85,8 +86,8 @@ BaseUnit::BaseUnit(int unit, const ChassisConfig& config)
     } else if (kind == ModuleKind::kNoise) {
       slots_[slot] = std::make_unique<NoiseModule>(config.noise);
     } else {
-      auto console =
-          std::make_unique<ModuleConsole>(ConsoleConfigFor(kind, unit, static_cast<int>(slot)));
+      auto console = std::make_unique<ModuleConsole>(
+          ConsoleConfigFor(kind, unit, static_cast<int>(slot), config));
       consoles_[slot] = console.get();
       slots_[slot] = std::move(console);
     }

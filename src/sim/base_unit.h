@@ -140,7 +140,8 @@ class BaseUnit {
 
   // The address a module in this slot has configured at power-up.
   // How a module of this kind in this slot starts.
-  static ModuleConsoleConfig ConsoleConfigFor(ModuleKind kind, int unit, int slot);
+  static ModuleConsoleConfig ConsoleConfigFor(ModuleKind kind, int unit, int slot,
+                                              const ChassisConfig& chassis);
   static std::string ModuleAddress(int unit, int slot);
 
  private:

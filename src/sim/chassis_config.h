@@ -2,6 +2,8 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
+#include <string>
 
 namespace r7n::sim {
 
@@ -43,6 +45,10 @@ struct ChassisConfig {
   // Bit rate of the devices at the far end of the lines. A UART programmed for
   // another rate sees framing errors and garbled bytes.
   int line_baud = 115200;
+  // What every module's /etc/network/interfaces holds at the start, in place
+  // of the short file the simulator writes for the module's address; for
+  // trying a distribution's layout.
+  std::optional<std::string> interfaces_file;
   // Shared by every noise module of the chassis.
   NoiseSettings noise{};
   // Whether the lines and UARTs keep every byte that crossed them, for tests

@@ -1,7 +1,12 @@
 #include "sim/sim_options.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <limits>
 #include <optional>
 #include <string>
@@ -120,6 +125,29 @@ bool StoreScreenDump(std::string_view value, SimOptionsResult& options) {
   return true;
 }
 
+bool StoreInterfacesPath(std::string_view value, SimOptionsResult& options) {
+  if (value.empty()) return false;
+  options.interfaces_path = value;
+  return true;
+}
+
+std::string Unreadable(const std::string& path, const char* reason) {
+  return "cannot read --interfaces-file '" + path + "': " + reason;
+}
+
+// The whole file, or the reason it could not be read.
+std::optional<std::string> ReadInterfacesFile(SimOptionsResult& options) {
+  const std::string& path = options.interfaces_path;
+  std::error_code error;
+  if (std::filesystem::is_directory(path, error)) return Unreadable(path, std::strerror(EISDIR));
+  std::ifstream file(path, std::ios::binary);
+  if (!file) return Unreadable(path, std::strerror(errno));
+  std::string content{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  if (file.bad()) return Unreadable(path, "read error");
+  options.config.interfaces_file = std::move(content);
+  return std::nullopt;
+}
+
 constexpr ValueOption kValueOptions[] = {
     {"--base1", kBaseExpected, StoreBase1},
     {"--base2", kBaseExpected, StoreBase2},
@@ -128,6 +156,7 @@ constexpr ValueOption kValueOptions[] = {
     {"--noise-seed", kSeedExpected, StoreNoiseSeed},
     {"--noise-bytes", kNoiseBytesExpected, StoreNoiseBytes},
     {"--screen-dump", kFileExpected, StoreScreenDump},
+    {"--interfaces-file", kFileExpected, StoreInterfacesPath},
 };
 
 const ValueOption* FindOption(std::string_view name) {
@@ -180,13 +209,16 @@ SimOptionsResult ParseSimOptions(int argc, const char* const* argv) {
       return Error(*error);
     }
   }
+  if (!result.interfaces_path.empty()) {
+    if (auto error = ReadInterfacesFile(result)) return Error(*error);
+  }
   return result;
 }
 
 std::string SimUsage() {
   return "Usage: r7n_uart_sim [--base1 LIST|absent] [--base2 LIST|absent] [--rx-fifo N]\n"
          "                    [--line-baud N] [--noise-seed N] [--noise-bytes N]\n"
-         "                    [--screen-dump FILE]\n"
+         "                    [--screen-dump FILE] [--interfaces-file FILE]\n"
          "Runs the service console against a simulated chassis.\n"
          "\n"
          "  --base1 LIST|absent  what base unit 1 holds (default: r7n,r7n,r7n,r7n)\n"
@@ -198,6 +230,9 @@ std::string SimUsage() {
          "                       (default: 65536)\n"
          "  --screen-dump FILE   keep a copy of the screen in FILE as UTF-8 text, one line\n"
          "                       per row, rewritten whenever the screen changes\n"
+         "  --interfaces-file FILE  every module starts with FILE as its\n"
+         "                       /etc/network/interfaces (default: a short file with\n"
+         "                       the address of the module's position)\n"
          "  --help               print this help and exit\n"
          "\n"
          "LIST names the modules in slots A to D, four kinds separated by commas:\n"

@@ -18,10 +18,13 @@ struct SimOptionsResult {
   std::string error;
   // Where the program keeps a text copy of its screen; empty for nowhere.
   std::string screen_dump;
+  // The file named by --interfaces-file, read once all options are in.
+  std::string interfaces_path;
 };
 
 // Reads argv[1..argc-1] from left to right; the first --help or the first
-// mistake decides the result. A repeated option takes its last value.
+// mistake decides the result. A repeated option takes its last value. The
+// file of --interfaces-file is read here, relative to the working directory.
 SimOptionsResult ParseSimOptions(int argc, const char* const* argv);
 
 // The text printed for --help, ending in a newline.

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <chrono>
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -141,6 +144,39 @@ TEST(SimOptionsTest, NamesTheScreenDumpFile) {
   }
 }
 
+TEST(SimOptionsTest, ReadsTheInterfacesFileOrSaysWhyNot) {
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() /
+      ("sim_options_test_" +
+       std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+  std::filesystem::create_directories(dir);
+  const std::string good = (dir / "interfaces").string();
+  const std::string missing = (dir / "missing").string();
+  const std::string folder = dir.string();
+  const std::string content =
+      "# interfaces(5) file used by ifup(8) and ifdown(8)\nauto eth0\niface eth0 inet static\n"
+      "    address 10.1.2.3\n    netmask 255.255.255.0\n";
+  std::ofstream(good, std::ios::binary) << content;
+  struct FileCase {
+    std::string path;
+    std::string error;  // empty: read
+  };
+  const FileCase cases[] = {
+      {good, ""},
+      {missing, "cannot read --interfaces-file '" + missing + "': No such file or directory"},
+      {folder, "cannot read --interfaces-file '" + folder + "': Is a directory"},
+  };
+  for (const FileCase& c : cases) {
+    const SimOptionsResult result = Parse({"--interfaces-file", c.path.c_str()});
+    EXPECT_EQ(result.error, c.error);
+    if (c.error.empty()) {
+      ASSERT_TRUE(result.config.interfaces_file.has_value());
+      EXPECT_EQ(*result.config.interfaces_file, content);
+    }
+  }
+  std::filesystem::remove_all(dir);
+}
+
 TEST(SimOptionsTest, HelpWinsWhenItComesFirst) {
   const std::vector<std::vector<const char*>> cases = {
       {"--help"},
@@ -232,7 +268,7 @@ TEST(SimOptionsTest, UsageNamesEveryOption) {
        {"r7n_uart_sim", "--base1 LIST|absent", "--base2 LIST|absent", "--rx-fifo N",
         "--line-baud N", "--help", "r7n,r7n,r7n,r7n", "tr7n,tr7n,tr7n,tr7n", "silent", "fitted",
         "r7n-shell", "tr7n-shell", "r7n-noaddr", "noise", "--noise-seed N", "--noise-bytes N",
-        "--screen-dump FILE"}) {
+        "--screen-dump FILE", "--interfaces-file FILE"}) {
     EXPECT_NE(usage.find(word), std::string::npos) << word;
   }
   EXPECT_EQ(usage.back(), '\n');
