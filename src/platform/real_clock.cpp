@@ -3,6 +3,8 @@
 #include <chrono>
 #include <thread>
 
+#include "platform/fine_sleep.h"
+
 namespace r7n {
 
 std::int64_t RealClock::NowUs() {
@@ -15,7 +17,7 @@ void RealClock::SleepMs(int ms) {
 }
 
 void RealClock::SleepUs(std::int64_t us) {
-  if (us > 0) std::this_thread::sleep_for(std::chrono::microseconds(us));
+  SleepFineUs(us);
 }
 
 }  // namespace r7n
