@@ -31,7 +31,7 @@ void Console::ConPrint(std::string_view text, bool line_end) {
 }
 
 KeyCode Console::ConKey() {
-  Present();
+  if (PresentDue()) Present();
   CollectKeys();
   key_arrived_ = false;
   return keys_.Pop();
@@ -54,7 +54,7 @@ void Console::ConSleepPolling(int ms, const PausePoll& poll) {
     for (;;) {
       Present();
       if (ConKeyWaiting()) return;
-      SleepUntil(clock_.NowUs() + kSliceMs * kUsPerMs, poll);
+      if (!SleepUntil(clock_.NowUs() + kSliceMs * kUsPerMs, poll)) return;
     }
   }
   if (ms < 0) return;
@@ -65,25 +65,28 @@ void Console::ConSleepPolling(int ms, const PausePoll& poll) {
   if (ms >= 100) {
     while (end_us - clock_.NowUs() > kSliceMs * kUsPerMs) {
       if (KeyArrivedSinceCheck()) return;
-      SleepUntil(clock_.NowUs() + kSliceMs * kUsPerMs, poll);
+      if (!SleepUntil(clock_.NowUs() + kSliceMs * kUsPerMs, poll)) return;
     }
   }
   SleepUntil(end_us, poll);
 }
 
-void Console::SleepUntil(std::int64_t end_us, const PausePoll& poll) {
+bool Console::SleepUntil(std::int64_t end_us, const PausePoll& poll) {
   for (std::int64_t left = end_us - clock_.NowUs(); left > 0; left = end_us - clock_.NowUs()) {
     if (!poll) {
       clock_.SleepUs(left);
       continue;
     }
     const std::int64_t before = clock_.NowUs();
-    std::int64_t slice = std::min(poll(), end_us - clock_.NowUs());
+    const std::int64_t asked = poll();
+    if (asked == kEndPause) return false;
+    std::int64_t slice = std::min(asked, end_us - clock_.NowUs());
     // A poll that took no time at all and asks to be called again at once
     // would never let the pause end on a clock that only moves when slept.
     if (slice <= 0 && clock_.NowUs() == before) slice = 1;
     clock_.SleepUs(slice);
   }
+  return true;
 }
 
 void Console::ConSleepPlain(int ms) {
@@ -104,6 +107,12 @@ void Console::Present() {
   device_.Show(screen_.Image());
   shown_revision_ = screen_.Revision();
   shown_once_ = true;
+  shown_at_us_ = clock_.NowUs();
+}
+
+bool Console::PresentDue() {
+  if (shown_once_ && screen_.Revision() == shown_revision_) return false;
+  return !shown_once_ || clock_.NowUs() - shown_at_us_ >= kPresentIntervalUs;
 }
 
 void Console::CollectKeys() {

@@ -38,8 +38,9 @@ class Console {
   void ConSleep(int ms);
   // What a pause does while it runs: called when it starts and after every
   // slice, it returns how long the next slice may last in microseconds (0:
-  // call again at once).
+  // call again at once; kEndPause: the pause ends now).
   using PausePoll = std::function<std::int64_t()>;
+  static constexpr std::int64_t kEndPause = -1;
   // ConSleep's steps and key checks, with poll() run all along the pause.
   void ConSleepPolling(int ms, const PausePoll& poll);
   void ConSleepPlain(int ms);
@@ -52,6 +53,12 @@ class Console {
 
   // Shows the screen on the device if it changed since it was last shown.
   void Present();
+  // Whether the next key read will show the screen: it changed, and the last
+  // showing is long enough ago. A key read shows a changing screen at most
+  // every kPresentIntervalUs, so that a far end that never pauses does not
+  // spend the program's time on drawing; every pause shows it at once.
+  bool PresentDue();
+  static constexpr std::int64_t kPresentIntervalUs = 20'000;
   const ScreenModel& Screen() const { return screen_; }
   Clock& GetClock() { return clock_; }
 
@@ -60,8 +67,9 @@ class Console {
   static constexpr std::int64_t kUsPerMs = 1000;
   static constexpr int kWaitKeyTickMs = 10;
 
-  // Sleeps until end_us, in the slices poll asks for (one slice without it).
-  void SleepUntil(std::int64_t end_us, const PausePoll& poll);
+  // Sleeps until end_us, in the slices poll asks for (one slice without it);
+  // false when the poll ended the pause.
+  bool SleepUntil(std::int64_t end_us, const PausePoll& poll);
   // Moves the device's waiting keys into the queue.
   void CollectKeys();
   // True when a key arrived since the last key read or check.
@@ -75,6 +83,7 @@ class Console {
   bool key_arrived_ = false;
   std::uint64_t shown_revision_ = 0;
   bool shown_once_ = false;
+  std::int64_t shown_at_us_ = 0;
 };
 
 }  // namespace r7n

@@ -277,12 +277,11 @@ TEST(BellFlood, LoneBelBeepsAsSoonAsItIsShown) {
   h.Run();
   ASSERT_EQ(h.Console().BeepTimes().size(), 1u);
   const std::int64_t delay_us = h.Console().BeepTimes()[0] - sent_us;
-  // The BEL takes one frame time to arrive. A quiet slice notices it, a
-  // flowing pass follows the one that shows it, and the beep comes once a
-  // whole slice has brought nothing more; the bus accesses add microseconds.
+  // The BEL takes one frame time to arrive. A quiet slice notices it, the
+  // pass shows it, and the beep comes once a whole slice has brought nothing
+  // more; the bus accesses add microseconds.
   EXPECT_GE(delay_us, 87);
-  EXPECT_LE(delay_us,
-            (2 * SerialTerminal::kQuietSliceMs + SerialTerminal::kFlowingPassMs + 1) * kUsPerMs);
+  EXPECT_LE(delay_us, (2 * SerialTerminal::kQuietSliceMs + 1) * kUsPerMs);
 }
 
 // A line whose far end runs at another rate: every receive pass brings a
@@ -352,7 +351,7 @@ TEST_P(ReceiveOverflowTest, LosesOnlyWhatDidNotFitAndTheSessionGoesOn) {
 
 INSTANTIATE_TEST_SUITE_P(
     Overflows, ReceiveOverflowTest,
-    ::testing::Values(OverflowCase{"FifoTooSmallForTheLineRate", 16, "", {}},
+    ::testing::Values(OverflowCase{"MessageHoldsASmallFifo", 16, "#F1 x\n", {"Cmd:x   Pos1 ??"}},
                       OverflowCase{"MessageHoldsTheTerminal", 128, "#F1 x\n", {"Cmd:x   Pos1 ??"}}),
     [](const auto& param_info) { return param_info.param.name; });
 

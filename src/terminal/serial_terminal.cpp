@@ -120,16 +120,14 @@ void SerialTerminal::UartTerm(std::string_view title) {
     // What a paced send or a macro's wait showed counts too: a pass that
     // comes right after one finds the receiver just emptied, not quiet.
     const bool flowing = std::exchange(received_since_pass_, false);
-    capture.Flush();
-    // While bytes flow, a waiting key is taken at once: its send already
-    // keeps the receiver unread for 10 ms, and a pause on top of that would
-    // let the FIFO overflow.
+    // The file holds at least what the screen shows: it is written out
+    // before every showing of the screen (the next key read shows it when
+    // due, a pause always).
+    if (!flowing || con_.PresentDue()) capture.Flush();
     if (!flowing) QuietPause(bell);
     const KeyCode key = con_.ConKey();
-    if (key.empty()) {
-      if (flowing) con_.ConSleep(kFlowingPassMs);
-      continue;
-    }
+    if (key.empty()) continue;
+    capture.Flush();
     if (!HandleKey(key)) return;
   }
 }
@@ -144,20 +142,27 @@ void SerialTerminal::PrintHeader(std::string_view title) {
 }
 
 void SerialTerminal::DrainReceiver(ReceiveParser& parser) {
-  int shown = 0;
-  while (shown < kMaxBytesPerPass) {
+  Clock& clock = con_.GetClock();
+  const std::int64_t start_us = clock.NowUs();
+  bool shown = false;
+  do {
     const std::int32_t waiting = uart_.UartRcvCnt(link_.ChanAdr());
     if (waiting == 0) break;
     parser.Feed(uart_.UartRcvNbyt(link_.ChanAdr(), waiting, kReceiveTimeoutMs, 0).text);
-    shown += waiting;
-  }
-  if (shown > 0) received_since_pass_ = true;
+    shown = true;
+  } while (clock.NowUs() - start_us < kMaxPassUs);
+  if (shown) received_since_pass_ = true;
 }
 
 void SerialTerminal::QuietPause(PacedBell& bell) {
+  bool arrived = false;
+  const auto look = [&]() -> std::int64_t {
+    arrived = uart_.UartRcvCnt(link_.ChanAdr()) != 0;
+    return arrived ? Console::kEndPause : uart_.QuietSliceUs();
+  };
   for (int paused = 0; paused < kQuietPassMs; paused += kQuietSliceMs) {
-    con_.ConSleep(kQuietSliceMs);
-    if (uart_.UartRcvCnt(link_.ChanAdr()) != 0) return;
+    con_.ConSleepPolling(kQuietSliceMs, look);
+    if (arrived || con_.ConKeyWaiting()) return;
     // A whole slice without a byte: the far end has paused, and a beep now
     // costs nothing that it sends. An empty receiver alone does not tell,
     // since a paced send has just drained it.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 
 #include "console/console.h"
@@ -20,17 +21,17 @@ class ReceiveParser;
 // keys play macros, Shift-F1 shows the help text and Shift-F2 ends it.
 class SerialTerminal {
  public:
-  // Pause of a pass while the line is quiet, taken in slices: a burst that
-  // starts during it ends the pause, since 30 ms of output at 115200 bit/s is
-  // more than the 128-byte receive FIFO holds.
+  // Pause of a pass while the line is quiet. The receiver is looked at in
+  // the short slices the line rate asks for (UartTransfer::QuietSliceUs), so
+  // a burst that starts during the pause ends it before the receive FIFO
+  // fills; the keyboard every 5 ms, and a quiet 5 ms may sound the bell.
+  // While bytes flow, a pass does not pause at all.
   static constexpr int kQuietPassMs = 30;
   static constexpr int kQuietSliceMs = 5;
-  // Pause of a pass while bytes are flowing: a module printing at 115200
-  // bit/s fills the 128-byte receive FIFO in about 11 ms, so the passes must
-  // come faster than that or output is lost.
-  static constexpr int kFlowingPassMs = 2;
-  // Most bytes shown in one pass, so that a key is still read between floods.
-  static constexpr int kMaxBytesPerPass = 4096;
+  // Longest a pass spends showing what arrived before it reads the keyboard,
+  // so that a key reaches the wire quickly even while the far end never
+  // pauses.
+  static constexpr std::int64_t kMaxPassUs = 2000;
   static constexpr int kReceiveTimeoutMs = 1000;
 
   SerialTerminal(Console& console, UartLink& link, UartTransfer& uart, const ConfigTables& tables,
@@ -47,11 +48,11 @@ class SerialTerminal {
 
  private:
   void PrintHeader(std::string_view title);
-  // Shows what has arrived, until the receiver is empty or the pass has shown
-  // its share.
+  // Shows what has arrived, until the receiver is empty or the pass has had
+  // its time.
   void DrainReceiver(ReceiveParser& parser);
-  // Waits up to a pass's pause for the line to bring something, and sounds a
-  // due bell once it has stayed quiet for a slice.
+  // Waits up to a pass's pause for the line to bring something or a key to
+  // come, and sounds a due bell once the line has stayed quiet for a slice.
   void QuietPause(PacedBell& bell);
   // Carries out one key; false when the key ends the session.
   bool HandleKey(const KeyCode& key);

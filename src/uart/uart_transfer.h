@@ -67,6 +67,8 @@ class UartTransfer {
   // The terminal uses it to show what arrives during paced sends and macro
   // waits as it arrives.
   void SetArrivalHook(std::function<void()> hook) { arrival_hook_ = std::move(hook); }
+  // How long a quiet receiver may go unread at the current BaudRate.
+  std::int64_t QuietSliceUs() const;
 
  private:
   // Polls UartTxSta until (status & mask) == want, at most 100,001 reads;
@@ -78,7 +80,6 @@ class UartTransfer {
   std::int32_t DrainToReserve(const UartChanAdr& adr);
   // One look at the receiver during a RcvPause; how long until the next.
   std::int64_t DrainStep();
-  std::int64_t QuietSliceUs() const;
 
   UartLink& link_;
   Console& con_;
