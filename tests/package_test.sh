@@ -15,10 +15,7 @@ work=$(mktemp -d /tmp/r7n-package-test.XXXXXX)
 export TMUX_TMPDIR=$work
 export WINEDEBUG=-all
 trap 'tmux kill-server 2>/dev/null; rm -rf "$work"' EXIT
-failures=0
-passes=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-pass() { echo "ok: $*"; passes=$((passes + 1)); }
+. "$(dirname "$0")/tmux_checks.sh"
 check() {  # check WHAT COMMAND...: passes when the command succeeds
   local what=$1
   shift
@@ -51,21 +48,6 @@ check_contents() {  # check_contents PACKAGE NAME FILE...
     fail "$(basename "$package"): the listing differs from what is expected:"
     diff <(echo "$want") <(echo "$listing") | sed 's/^/  | /'
   fi
-}
-
-screen() { tmux capture-pane -p -t t; }
-wait_for() {  # wait_for SECONDS TEXT WHAT
-  local deadline=$((SECONDS + $1))
-  while [ $SECONDS -lt $deadline ]; do
-    if screen | grep -qF -- "$2"; then
-      pass "$3"
-      return 0
-    fi
-    sleep 0.3
-  done
-  fail "$3: no '$2' on the screen:"
-  screen | sed 's/^/  | /'
-  return 1
 }
 
 # The operator's first run, started from another folder: LABEL, the unpacked
