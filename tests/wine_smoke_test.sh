@@ -11,26 +11,7 @@ trap 'tmux kill-server 2>/dev/null; rm -rf "$TMUX_TMPDIR"' EXIT
 mkdir "$TMUX_TMPDIR/bin"
 cp "$2" "$TMUX_TMPDIR/bin/r7n_uart_sim.exe"
 cp "$3" "$TMUX_TMPDIR/bin/R7n_Uart.cfg"
-failures=0
-passes=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-pass() { echo "ok: $*"; passes=$((passes + 1)); }
-screen() { tmux capture-pane -p -t t; }
-
-# Waits up to SECONDS for TEXT anywhere on the screen.
-wait_for() {  # wait_for SECONDS TEXT WHAT
-  local deadline=$((SECONDS + $1))
-  while [ $SECONDS -lt $deadline ]; do
-    if screen | grep -qF -- "$2"; then
-      pass "$3"
-      return 0
-    fi
-    sleep 0.5
-  done
-  fail "$3: no '$2' on the screen:"
-  screen | sed 's/^/  | /'
-  return 1
-}
+. "$(dirname "$0")/tmux_checks.sh"
 
 tmux new-session -d -s t -x 80 -y 25 \
   "cd '$TMUX_TMPDIR/bin' && '$wine' ./r7n_uart_sim.exe; echo EXIT=\$?; sleep 60"

@@ -4,13 +4,14 @@
 # package is there already.
 #
 #   tools/install-deps.sh        what the Linux programs and their tests need
-#   tools/install-deps.sh all    also the Windows cross build, Wine and clang's
-#                                fuzzing runtime, for tools/test-all.sh
+#   tools/install-deps.sh all    also the Windows cross build, Wine, clang's
+#                                fuzzing runtime and man, for tools/test-all.sh
+#                                and tools/make-packages.sh
 set -eu
 
 packages="cmake ninja-build g++ pkg-config libncurses-dev libgtest-dev tmux"
 if [ "${1:-}" = all ]; then
-  packages="$packages googletest g++-mingw-w64-x86-64 wine wine64 clang libclang-rt-14-dev"
+  packages="$packages googletest g++-mingw-w64-x86-64 wine wine64 clang libclang-rt-14-dev man-db"
 fi
 
 missing=""

@@ -4,7 +4,9 @@
 #      (dev preset), the tmux checks included;
 #   2. the Windows programs cross-built with mingw-w64, their suite under Wine;
 #   3. every fuzz target for FUZZ_SECONDS (default 60) each;
-#   4. the 24-hour soak on the virtual clock (release build), SOAK_HOURS to change.
+#   4. the 24-hour soak on the virtual clock (release build), SOAK_HOURS to change;
+#   5. the release packages (tools/make-packages.sh), tried from a fresh folder
+#      as a new user would (tests/package_test.sh).
 # Stops at the first step that fails.
 set -eu
 cd "$(dirname "$0")/.."
@@ -33,3 +35,7 @@ step "soak, ${SOAK_HOURS:-24} virtual hours (release preset)"
 cmake --preset release
 cmake --build --preset release
 build/release/bin/r7n_soak --hours "${SOAK_HOURS:-24}"
+
+step "release packages, tried as a new user would (tools/make-packages.sh)"
+sh tools/make-packages.sh
+bash tests/package_test.sh build/packages

@@ -31,6 +31,9 @@ int main(int argc, char** argv) {
     case sim::SimOptionsResult::Kind::kHelp:
       std::fputs(sim::SimUsage().c_str(), stdout);
       return 0;
+    case sim::SimOptionsResult::Kind::kVersion:
+      std::fputs(sim::SimVersion().c_str(), stdout);
+      return 0;
     case sim::SimOptionsResult::Kind::kError:
       std::fprintf(stderr, "%s\nTry 'r7n_uart_sim --help'.\n", options.error.c_str());
       return 2;

@@ -13,6 +13,8 @@
 #include <string_view>
 #include <utility>
 
+#include "r7n_version.h"
+
 namespace r7n::sim {
 namespace {
 
@@ -195,9 +197,10 @@ SimOptionsResult ParseSimOptions(int argc, const char* const* argv) {
     std::optional<std::string_view> inline_value;
     if (equals != std::string_view::npos) inline_value = arg.substr(equals + 1);
 
-    if (name == "--help" || name == "-h") {
+    if (name == "--help" || name == "-h" || name == "--version") {
       if (inline_value) return Error("option " + std::string(name) + " takes no value");
-      result.kind = SimOptionsResult::Kind::kHelp;
+      result.kind =
+          name == "--version" ? SimOptionsResult::Kind::kVersion : SimOptionsResult::Kind::kHelp;
       return result;
     }
     const ValueOption* option = FindOption(name);
@@ -216,7 +219,8 @@ SimOptionsResult ParseSimOptions(int argc, const char* const* argv) {
 }
 
 std::string SimUsage() {
-  return "Usage: r7n_uart_sim [--base1 LIST|absent] [--base2 LIST|absent] [--rx-fifo N]\n"
+  return SimVersion() +
+         "Usage: r7n_uart_sim [--base1 LIST|absent] [--base2 LIST|absent] [--rx-fifo N]\n"
          "                    [--line-baud N] [--noise-seed N] [--noise-bytes N]\n"
          "                    [--screen-dump FILE] [--interfaces-file FILE]\n"
          "Runs the service console against a simulated chassis.\n"
@@ -234,6 +238,7 @@ std::string SimUsage() {
          "                       /etc/network/interfaces (default: a short file with\n"
          "                       the address of the module's position)\n"
          "  --help               print this help and exit\n"
+         "  --version            print the program's name and version and exit\n"
          "\n"
          "LIST names the modules in slots A to D, four kinds separated by commas:\n"
          "  r7n, tr7n      R7N or Tr7N software at its login screen\n"
@@ -244,6 +249,10 @@ std::string SimUsage() {
          "  silent         no module, or one that is powered off\n"
          "fitted stands for the unit's default list, absent for no base unit.\n"
          "An option's value may also follow an equals sign, as in --base2=absent.\n";
+}
+
+std::string SimVersion() {
+  return "r7n_uart_sim " + std::string(kR7nVersion) + "\n";
 }
 
 }  // namespace r7n::sim

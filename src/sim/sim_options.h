@@ -9,9 +9,10 @@ namespace r7n::sim {
 // The outcome of reading the simulator's command line.
 struct SimOptionsResult {
   enum class Kind {
-    kRun,    // start with config
-    kHelp,   // print SimUsage() and exit
-    kError,  // print error (one line) and exit with status 2
+    kRun,      // start with config
+    kHelp,     // print SimUsage() and exit
+    kVersion,  // print SimVersion() and exit
+    kError,    // print error (one line) and exit with status 2
   };
   Kind kind = Kind::kRun;
   ChassisConfig config;
@@ -22,12 +23,15 @@ struct SimOptionsResult {
   std::string interfaces_path;
 };
 
-// Reads argv[1..argc-1] from left to right; the first --help or the first
+// Reads argv[1..argc-1] from left to right; the first --help, --version or
 // mistake decides the result. A repeated option takes its last value. The
 // file of --interfaces-file is read here, relative to the working directory.
 SimOptionsResult ParseSimOptions(int argc, const char* const* argv);
 
 // The text printed for --help, ending in a newline.
 std::string SimUsage();
+
+// The program's name and version, as --version prints it, ending in a newline.
+std::string SimVersion();
 
 }  // namespace r7n::sim

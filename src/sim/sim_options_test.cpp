@@ -183,9 +183,21 @@ TEST(SimOptionsTest, HelpWinsWhenItComesFirst) {
       {"-h"},
       {"--base1", "absent", "--help"},
       {"--help", "--bogus"},
+      {"--help", "--version"},
   };
   for (const auto& args : cases) {
     EXPECT_EQ(Parse(args).kind, SimOptionsResult::Kind::kHelp) << Describe(args);
+  }
+}
+
+TEST(SimOptionsTest, VersionWinsWhenItComesFirst) {
+  const std::vector<std::vector<const char*>> cases = {
+      {"--version"},
+      {"--rx-fifo", "64", "--version", "--bogus"},
+      {"--version", "--help"},
+  };
+  for (const auto& args : cases) {
+    EXPECT_EQ(Parse(args).kind, SimOptionsResult::Kind::kVersion) << Describe(args);
   }
 }
 
@@ -251,6 +263,8 @@ TEST(SimOptionsTest, MistakesGiveOneLineNamingTheCulprit) {
       {{"--screen-dump"}, "option --screen-dump needs a value: a file name"},
       {{"--screen-dump="}, "invalid value '' for option --screen-dump: expected a file name"},
       {{"--help=yes"}, "option --help takes no value"},
+      {{"--version=1.0"}, "option --version takes no value"},
+      {{"-v"}, "unknown option -v"},
       {{"--bogus", "--help"}, "unknown option --bogus"},
       {{"--rx-fifo", "64", "--rx-fifo", "x"}, "invalid value 'x' for option --rx-fifo" + fifo},
   };
@@ -268,7 +282,7 @@ TEST(SimOptionsTest, UsageNamesEveryOption) {
        {"r7n_uart_sim", "--base1 LIST|absent", "--base2 LIST|absent", "--rx-fifo N",
         "--line-baud N", "--help", "r7n,r7n,r7n,r7n", "tr7n,tr7n,tr7n,tr7n", "silent", "fitted",
         "r7n-shell", "tr7n-shell", "r7n-noaddr", "noise", "--noise-seed N", "--noise-bytes N",
-        "--screen-dump FILE", "--interfaces-file FILE"}) {
+        "--screen-dump FILE", "--interfaces-file FILE", "--version"}) {
     EXPECT_NE(usage.find(word), std::string::npos) << word;
   }
   EXPECT_EQ(usage.back(), '\n');
