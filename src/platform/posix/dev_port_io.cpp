@@ -11,12 +11,13 @@ namespace {
 
 constexpr std::uint8_t kEmptyBus = 0xFF;
 
-// The kernel wants both the file's permissions and CAP_SYS_RAWIO; other
-// failures (no such device) are not helped by either.
+// The kernel wants both the file's permissions (read and write for root only)
+// and CAP_SYS_RAWIO, so an operator account needs CAP_DAC_OVERRIDE as well;
+// other failures (no such device) are not helped by either.
 std::string OpenFailure(const std::string& path, int error) {
   std::string message = "r7n_uart: cannot open " + path + ": " + std::strerror(error);
   if (error == EACCES || error == EPERM) {
-    message += " (run as root, or give the program CAP_SYS_RAWIO)";
+    message += " (run as root, or give the program cap_sys_rawio,cap_dac_override+ep)";
   }
   return message;
 }

@@ -104,7 +104,7 @@ TEST_F(PortFile, ARefusedDeviceNamesThePermissionNeeded) {
   EXPECT_EQ(opened.device, nullptr);
   EXPECT_EQ(opened.error, "r7n_uart: cannot open " + path_.string() +
                               ": Permission denied (run as root, or give the program "
-                              "CAP_SYS_RAWIO)");
+                              "cap_sys_rawio,cap_dac_override+ep)");
 }
 
 }  // namespace
