@@ -18,6 +18,9 @@ struct SimOptionsResult {
   std::string error;
   // Where the program keeps a text copy of its screen; empty for nowhere.
   std::string screen_dump;
+  // Where the slots that hold real consoles log what happens to them; empty
+  // for nowhere.
+  std::string events_file;
 };
 
 // Reads argv[1..argc-1] from left to right; the first --help or the first
