@@ -8,7 +8,8 @@
 #                                fuzzing runtime, for tools/test-all.sh
 set -eu
 
-packages="cmake ninja-build g++ pkg-config libncurses-dev libgtest-dev tmux"
+# busybox-static and openssl make the throwaway module roots of the real-login test.
+packages="cmake ninja-build g++ pkg-config libncurses-dev libgtest-dev tmux busybox-static openssl"
 if [ "${1:-}" = all ]; then
   packages="$packages googletest g++-mingw-w64-x86-64 wine wine64 clang libclang-rt-14-dev"
 fi
