@@ -13,11 +13,11 @@ struct KindName {
 };
 
 constexpr KindName kKinds[] = {
-    {"pty:", EndpointSpec::Kind::kPty, "a link name"},
-    {"unix:", EndpointSpec::Kind::kUnix, "a socket path"},
+    {"pty:", EndpointSpec::Kind::kPty, "link name"},
+    {"unix:", EndpointSpec::Kind::kUnix, "socket path"},
     {"tcp:", EndpointSpec::Kind::kTcp, "HOST:PORT"},
-    {"serial:", EndpointSpec::Kind::kSerial, "a device"},
-    {"exec:", EndpointSpec::Kind::kExec, "a command"},
+    {"serial:", EndpointSpec::Kind::kSerial, "device name"},
+    {"exec:", EndpointSpec::Kind::kExec, "command"},
 };
 
 EndpointParse Refuse(std::string message) {
