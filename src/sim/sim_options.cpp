@@ -16,9 +16,8 @@ constexpr int kMaxRxFifo = 65536;
 constexpr int kMaxNoiseBytes = 16 * 1024 * 1024;
 constexpr std::string_view kBaseExpected =
     "absent, fitted, or four of r7n, tr7n, silent, r7n-shell, tr7n-shell, r7n-noaddr, noise "
-    "or an endpoint (pty:, unix:, tcp:, serial:, exec:) separated by commas";
-constexpr std::string_view kZcpExpected =
-    "built-in or an endpoint (pty:, unix:, tcp:, serial:, exec:)";
+    "or an endpoint (KIND:...) separated by commas";
+constexpr std::string_view kZcpExpected = "built-in or an endpoint (KIND:...)";
 constexpr std::string_view kDelayExpected = "a number of milliseconds from 0 to 3600000";
 constexpr int kMaxDelayMs = 3'600'000;
 constexpr std::string_view kRxFifoExpected = "a number from 1 to 65536";
