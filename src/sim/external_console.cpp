@@ -21,6 +21,10 @@ namespace {
 // A burst of traffic ends after this much quiet, or at this many bytes.
 constexpr std::int64_t kTraceQuietUs = 20'000;
 constexpr std::size_t kTraceChunk = 64;
+// The model advances on every port access, a microsecond apart; checking on
+// the far end (a program's exit, a connection under way) once a millisecond
+// is soon enough, and keeps system calls off the program's port accesses.
+constexpr std::int64_t kServiceEveryUs = 1000;
 
 // Bytes as C escapes, so the log stays one line per burst and shows
 // exactly what crossed.
@@ -62,6 +66,8 @@ void ExternalConsole::Receive(std::uint8_t byte, std::int64_t now_us, std::strin
 
 void ExternalConsole::Tick(std::int64_t now_us, std::string& /*out*/) {
   now_us_ = now_us;
+  if (now_us < next_service_us_) return;
+  next_service_us_ = now_us + kServiceEveryUs;
   if (trace_bytes_ && !trace_.empty() && now_us - trace_last_us_ > kTraceQuietUs) FlushTrace();
   endpoint_->Service(now_us);
 }

@@ -48,6 +48,7 @@ class ExternalConsole : public LineDevice {
   std::unique_ptr<Endpoint> endpoint_;
   SlotEvents* events_;
   std::int64_t now_us_ = 0;
+  std::int64_t next_service_us_ = 0;
   Traffic traffic_;
   // The last failure logged, so a far end that stays away is one line, not
   // one line per attempt.
