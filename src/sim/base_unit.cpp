@@ -212,7 +212,7 @@ void BaseUnit::SupplyLines(std::int64_t now_ns) {
   // Only frames that have started by now are taken from the endpoint; the rest
   // wait where they were written, as they would behind a real UART.
   for (std::size_t line = 0; line < lines_.size(); ++line) {
-    if (externals_[line] == nullptr) continue;
+    if (externals_[line] == nullptr || now_ns < next_poll_ns_[line]) continue;
     DeviceLine& wire = lines_[line];
     const std::int64_t start_ns = std::max(wire.TailNs(), drained_ns_[line]);
     if (start_ns > now_ns) continue;
@@ -220,7 +220,10 @@ void BaseUnit::SupplyLines(std::int64_t now_ns) {
     reply_.clear();
     const std::size_t got = externals_[line]->Supply(room, reply_);
     wire.Send(reply_, start_ns);
-    if (got < room) drained_ns_[line] = now_ns;
+    if (got < room) {
+      drained_ns_[line] = now_ns;
+      next_poll_ns_[line] = now_ns + wire.FrameNs();
+    }
   }
 }
 

@@ -206,6 +206,9 @@ class BaseUnit {
   std::array<ExternalConsole*, kSlots + 1> externals_{};
   std::unique_ptr<ExternalConsole> external_zcp_;
   std::array<std::int64_t, kSlots + 1> drained_ns_{};
+  // A console that had nothing is asked again a frame later, not at every
+  // port access.
+  std::array<std::int64_t, kSlots + 1> next_poll_ns_{};
   // What a device says in answer to one event; kept to save allocations.
   std::string reply_;
 };
