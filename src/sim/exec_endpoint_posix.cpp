@@ -34,6 +34,11 @@ std::string ExitText(int status) {
   ::dup2(slave, 1);
   ::dup2(slave, 2);
   if (slave > 2) ::close(slave);
+  // Nothing of the simulator's own files (the capture file, other slots'
+  // terminals and sockets) is the program's business.
+  if (::close_range(3, ~0U, 0) != 0) {
+    for (int fd = 3; fd < 1024; ++fd) ::close(fd);
+  }
   // Should the simulator die without ending the program, the program hears of it.
   ::prctl(PR_SET_PDEATHSIG, SIGHUP);
   sigset_t none;

@@ -84,8 +84,14 @@ TEST_F(PosixEndpointsTest, AProgramIsStartedAgainEachTimeItEnds) {
     std::string says;   // what it writes before it ends, first run
     std::string ended;  // how the events log says it ended
   };
+  // A descriptor the simulator holds without close-on-exec, as the capture
+  // file may be: the program must not inherit it.
+  const int held = ::open("/dev/null", O_RDONLY);
+  ASSERT_GE(held, 3);
   const Case cases[] = {
       {"printf 'hello'", "hello", "exited with status 0"},
+      {"test -e /proc/$$/fd/" + std::to_string(held) + " || printf closed", "closed",
+       "exited with status 0"},
       {"/nonexistent/getty", "", "exited with status 127"},  // cannot start: the slot is silent
       {"kill -TERM $$", "", "killed by signal 15"},
       // Its own terminal: the program sees a tty on all three descriptors.
@@ -99,6 +105,7 @@ TEST_F(PosixEndpointsTest, AProgramIsStartedAgainEachTimeItEnds) {
     EXPECT_EQ(watch.read.substr(0, c.says.size()), c.says) << c.command;
     EXPECT_EQ(watch.details[1], c.ended) << c.command << ": " << watch.Log();
   }
+  ::close(held);
 }
 
 TEST_F(PosixEndpointsTest, AProgramsProcessGroupEndsWithTheEndpoint) {
