@@ -17,6 +17,10 @@ namespace {
 
 // How long a program gets to end on SIGTERM before it is killed.
 constexpr int kTermGraceMs = 500;
+// How long the terminal of a program that has ended is still read: what it
+// wrote last is read before the terminal reports its other side closed,
+// unless something the program started still holds that side open.
+constexpr std::int64_t kDrainAfterExitUs = 1'000'000;
 
 std::string ExitText(int status) {
   if (WIFEXITED(status)) return "exited with status " + std::to_string(WEXITSTATUS(status));
@@ -93,17 +97,19 @@ std::optional<std::string> ExecEndpoint::Gone() {
     int status = 0;
     if (::waitpid(pid_, &status, WNOHANG) == pid_) {
       exit_text_ = ExitText(status);
+      exited_at_us_ = NowUs();
       pid_ = -1;
     }
   }
-  if (!exit_text_) return std::nullopt;
-  // What the program wrote before it ended still crosses the line first.
-  int waiting = 0;
-  if (::ioctl(Fd(), FIONREAD, &waiting) == 0 && waiting > 0) return std::nullopt;
+  // Normally reading ends the slot, once the terminal has given up all the
+  // program wrote (its last bytes may still be on their way through the
+  // kernel when it is reaped).
+  if (!exit_text_ || NowUs() - exited_at_us_ < kDrainAfterExitUs) return std::nullopt;
   return exit_text_;
 }
 
 std::string ExecEndpoint::ReadEnded(std::string why) {
+  if (exit_text_) return *exit_text_;
   // The other side of the terminal closes as the program ends; give the
   // program a moment to be reaped so the log says how it ended.
   for (int waited = 0; pid_ > 0 && waited < 100; waited += 10) {

@@ -54,6 +54,7 @@ class FdEndpoint : public Endpoint {
   bool IsUp() const { return fd_ >= 0 && !opening_; }
   void SetRetry(std::int64_t retry_us) { retry_us_ = retry_us; }
   int Fd() const { return fd_; }
+  std::int64_t NowUs() const { return now_us_; }
   // Called by derived destructors, which must release before the base goes.
   void Shut();
 

@@ -50,6 +50,7 @@ class ExecEndpoint : public FdEndpoint {
   pid_t pid_ = -1;   // the shell, until it has been waited for
   pid_t pgid_ = -1;  // its process group, which outlives it while others are in it
   std::optional<std::string> exit_text_;
+  std::int64_t exited_at_us_ = 0;
 };
 
 // A stream socket, UNIX or TCP, connected again while refused or after the
