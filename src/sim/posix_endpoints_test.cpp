@@ -9,6 +9,7 @@
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -191,6 +192,33 @@ TEST_F(PosixEndpointsTest, EndpointsThatCannotOpenAreRetriedAndSaySo) {
   std::string kept;
   std::getline(std::ifstream(plain), kept);
   EXPECT_EQ(kept, "not mine");
+}
+
+TEST_F(PosixEndpointsTest, ASerialPortIsRawAtTheLineRateAndGoesWhenUnplugged) {
+  // A pseudo-terminal's slave side stands in for the port: a tty with the
+  // same termios, whose hang-up is what an unplugged USB adapter gives.
+  const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(master, 0);
+  ASSERT_EQ(::grantpt(master), 0);
+  ASSERT_EQ(::unlockpt(master), 0);
+  const std::string port = ::ptsname(master);
+  SerialEndpoint endpoint(port, 57600, 1'000'000);
+  Watch watch(endpoint);
+  ASSERT_TRUE(watch.Until([&] { return watch.Count(Endpoint::Event::kUp) == 1; })) << watch.Log();
+  EXPECT_EQ(watch.details[0], "open at 57600 bit/s, 8N1");
+  const int probe = ::open(port.c_str(), O_RDWR | O_NOCTTY);
+  termios mode{};
+  ASSERT_EQ(::tcgetattr(probe, &mode), 0);
+  ::close(probe);
+  EXPECT_EQ(::cfgetospeed(&mode), static_cast<speed_t>(B57600));
+  EXPECT_EQ(mode.c_cflag & (CSIZE | PARENB | CSTOPB | CRTSCTS), static_cast<tcflag_t>(CS8));
+  EXPECT_EQ(mode.c_lflag & (ICANON | ECHO | ISIG), 0u);
+  EXPECT_EQ(mode.c_iflag & (IXON | IXOFF | ICRNL), 0u);
+  ASSERT_EQ(::write(master, "\x03\r\x7f", 3), 3);  // bytes a cooked tty would act on
+  ASSERT_TRUE(watch.Until([&] { return watch.read.size() == 3; })) << watch.Log();
+  EXPECT_EQ(watch.read, "\x03\r\x7f");
+  ::close(master);
+  ASSERT_TRUE(watch.Until([&] { return watch.Count(Endpoint::Event::kDown) == 1; })) << watch.Log();
 }
 
 // A listening UNIX socket that a test can close and open again.
