@@ -54,7 +54,7 @@ bool TcpEndpoint::Open(std::string& detail) {
     SOCKET s = socket(at->ai_family, at->ai_socktype, at->ai_protocol);
     if (s == INVALID_SOCKET) continue;
     u_long non_blocking = 1;
-    ioctlsocket(s, FIONBIO, &non_blocking);
+    ioctlsocket(s, static_cast<long>(FIONBIO), &non_blocking);
     if (connect(s, at->ai_addr, static_cast<int>(at->ai_addrlen)) == 0 ||
         WSAGetLastError() == WSAEWOULDBLOCK) {
       socket_ = s;

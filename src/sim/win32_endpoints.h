@@ -1,7 +1,9 @@
 #pragma once
 
-#include <windows.h>
+// Winsock must come before windows.h, which would pull in its older version.
 #include <winsock2.h>
+// (kept apart so that include sorting leaves the order alone)
+#include <windows.h>
 
 #include <cstdint>
 #include <string>
