@@ -19,9 +19,11 @@ mkdir "$work/bin"
 cp "$1" "$work/bin/r7n_uart_sim"
 cp "$2" "$work/bin/R7n_Uart.cfg"
 
-# The console of a machine that boots twice: it greets each connection with
-# its boot count and echoes what it hears in upper case; the file "drop"
-# makes it close and go away, the file "reopen" brings it back.
+# The console of a machine that boots twice: on each connection it answers
+# the first bytes it hears with its boot count, and echoes everything in
+# upper case; the file "drop" makes it close and go away, the file "reopen"
+# brings it back. (What it said before the session selected the slot would
+# be lost on the line, as on a real chassis.)
 cat > "$work/vm.py" <<'PY'
 import os, socket, sys, time
 path, work = sys.argv[1], sys.argv[2]
@@ -32,14 +34,15 @@ for boot in (1, 2):
     listener.bind(path)
     listener.listen(1)
     conn, _ = listener.accept()
-    conn.sendall(b"vm console, boot %d\r\n" % boot)
+    greeting = b"vm console, boot %d\r\n" % boot
     conn.setblocking(False)
     while not (boot == 1 and os.path.exists(work + "/drop")):
         try:
             data = conn.recv(256)
             if not data:
                 break
-            conn.sendall(data.upper().replace(b"\r", b"\r\n"))
+            conn.sendall(greeting + data.upper().replace(b"\r", b"\r\n"))
+            greeting = b""
         except BlockingIOError:
             time.sleep(0.01)
     conn.close()
@@ -77,16 +80,21 @@ events_show() {  # events_show PATTERN SECONDS
 expect "R7N UART:" 10 "the menu comes up"
 keys a
 expect "R7N Base #1 Mod A - HPS Console" 5 "key A opens the slot's session"
-expect "vm console, boot 1" 10 "the machine's greeting crosses the line"
+if events_show "up: connected" 10; then pass "the slot connects once the machine listens"; else fail "no connection: $(cat "$work/events.log")"; fi
 keys "hello" Enter
+expect "vm console, boot 1" 10 "the machine answers"
 expect "HELLO" 10 "bytes flow both ways"
 touch "$work/drop"
 if events_show "down: closed by the far end" 10; then pass "the slot sees the far end go"; else fail "no drop in $(cat "$work/events.log")"; fi
 sleep 1  # the slot tries again and is refused meanwhile
 keys "lost" Enter
 touch "$work/reopen"
-expect "vm console, boot 2" 10 "the slot connects again and the session goes on"
+connections() { grep -c "up: connected" "$work/events.log"; }
+deadline=$((SECONDS + 10))
+while [ "$(connections)" -lt 2 ] && [ "$SECONDS" -lt "$deadline" ]; do sleep 0.1; done
+if [ "$(connections)" -eq 2 ]; then pass "the slot connects again"; else fail "no second connection"; fi
 keys "again" Enter
+expect "vm console, boot 2" 10 "the session goes on with the machine's second boot"
 expect "AGAIN" 10 "bytes flow again after the reconnect"
 expect "R7N Base #1 Mod A - HPS Console" 1 "the session's header is still there"
 keys S-F2
