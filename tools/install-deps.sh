@@ -9,7 +9,10 @@
 #                                and tools/make-packages.sh
 set -eu
 
-packages="cmake ninja-build g++ pkg-config libncurses-dev libgtest-dev tmux"
+# busybox-static and openssl make the throwaway module roots of the real-login
+# test; python3 plays a virtual machine's console in the reconnect test.
+packages="cmake ninja-build g++ pkg-config libncurses-dev libgtest-dev tmux busybox-static openssl"
+packages="$packages python3"
 if [ "${1:-}" = all ]; then
   packages="$packages googletest g++-mingw-w64-x86-64 wine wine64 clang libclang-rt-14-dev man-db"
 fi

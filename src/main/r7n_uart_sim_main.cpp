@@ -2,14 +2,19 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <optional>
 #include <string>
 #include <system_error>
 
 #include "main/run_on_terminal.h"
 #include "platform/bus_paced_port_io.h"
 #include "platform/real_clock.h"
+#include "sim/catch_up_clock.h"
 #include "sim/chassis.h"
 #include "sim/sim_options.h"
+#include "sim/slot_events.h"
+#include "sim/slot_report.h"
 
 namespace {
 
@@ -44,7 +49,26 @@ int main(int argc, char** argv) {
   // Nobody inspects the lines here, and a day of traffic would fill memory.
   sim::ChassisConfig config = options.config;
   config.keep_line_history = false;
-  sim::Chassis chassis(clock, config);
-  BusPacedPortIo bus(chassis, clock);
-  return RunOnTerminal(bus, clock, argv[0], FromStartDir(options.screen_dump));
+  std::ofstream events_file;
+  std::optional<sim::SlotEvents> events;
+  if (!options.events_file.empty()) {
+    events_file.open(options.events_file, std::ios::out | std::ios::app);
+    if (!events_file) {
+      std::fprintf(stderr, "cannot open the events file %s\n", options.events_file.c_str());
+      return 2;
+    }
+    events.emplace(events_file);
+    config.events = &*events;
+  }
+  int status = 0;
+  {
+    sim::Chassis chassis(clock, config);
+    sim::CatchUpClock program_clock(clock, chassis);
+    BusPacedPortIo bus(chassis, program_clock);
+    status = RunOnTerminal(bus, program_clock, argv[0], FromStartDir(options.screen_dump));
+    for (const std::string& line : sim::ExternalSlotReport(chassis)) {
+      std::fprintf(stderr, "%s\n", line.c_str());
+    }
+  }  // the chassis closes its endpoints and ends their programs here
+  return status;
 }

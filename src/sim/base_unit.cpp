@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "sim/endpoint_factory.h"
 #include "sim/noise_module.h"
 
 namespace r7n::sim {
@@ -33,7 +34,15 @@ std::array<DeviceLine, BaseUnit::kSlots + 1> MakeLines(std::int64_t baud, bool k
 }  // namespace
 
 void DeviceLine::Send(std::string_view bytes, std::int64_t at_ns) {
-  for (char c : bytes) queue_.push_back({static_cast<std::uint8_t>(c), at_ns});
+  for (char c : bytes) {
+    queue_.push_back({static_cast<std::uint8_t>(c), at_ns});
+    tail_ns_ = std::max(tail_ns_, at_ns) + frame_ns_;
+  }
+}
+
+void DeviceLine::Drop() {
+  queue_.clear();
+  tail_ns_ = free_ns_;
 }
 
 std::int64_t DeviceLine::StartNs(const Queued& next) const {
@@ -79,9 +88,20 @@ BaseUnit::BaseUnit(int unit, const ChassisConfig& config)
       lines_(MakeLines(line_baud_, config.keep_line_history)) {
   devices_[0] = &zcp_;
   const BaseUnitConfig& modules = UnitConfig(unit, config);
+  const std::string unit_name = "base" + std::to_string(unit);
+  if (fitted_ && modules.zcp) FitExternal(0, unit_name + " ZCP", *modules.zcp, config);
   for (std::size_t slot = 0; slot < slots_.size(); ++slot) {
     const ModuleKind kind = modules.modules[slot];
-    if (kind == ModuleKind::kSilent) {
+    if (kind == ModuleKind::kExternal) {
+      if (!modules.endpoints[slot]) throw std::invalid_argument("external slot without endpoint");
+      const std::string name = unit_name + " " + static_cast<char>('A' + slot);
+      // A unit that is not fitted opens nothing: its slots never see the line.
+      if (fitted_) {
+        FitExternal(slot + 1, name, *modules.endpoints[slot], config);
+        continue;
+      }
+      slots_[slot] = std::make_unique<SilentDevice>();
+    } else if (kind == ModuleKind::kSilent) {
       slots_[slot] = std::make_unique<SilentDevice>();
     } else if (kind == ModuleKind::kNoise) {
       slots_[slot] = std::make_unique<NoiseModule>(config.noise);
@@ -95,6 +115,22 @@ BaseUnit::BaseUnit(int unit, const ChassisConfig& config)
   }
 }
 
+void BaseUnit::FitExternal(std::size_t line, std::string slot, const EndpointSpec& spec,
+                           const ChassisConfig& config) {
+  std::unique_ptr<Endpoint> endpoint =
+      config.make_endpoint ? config.make_endpoint(spec)
+                           : MakeEndpoint(spec, config.endpoint_timing, config.line_baud);
+  auto console = std::make_unique<ExternalConsole>(
+      std::move(slot), spec.Text(), std::move(endpoint), config.events, config.trace_bytes);
+  externals_[line] = console.get();
+  devices_[line] = console.get();
+  if (line == 0) {
+    external_zcp_ = std::move(console);
+  } else {
+    slots_[line - 1] = std::move(console);
+  }
+}
+
 std::string BaseUnit::ModuleAddress(int unit, int slot) {
   // Base unit 1 holds .11 to .14 and base unit 2 .21 to .24, so every module
   // of the chassis starts with an address of its own.
@@ -105,6 +141,7 @@ void BaseUnit::Advance(std::int64_t now_us) {
   const std::int64_t now_ns = now_us * kNsPerUs;
   // Nothing happens on a board that is not there; time never runs backwards.
   if (!fitted_ || now_ns < now_ns_) return;
+  SupplyLines(now_ns);
   while (const std::optional<NextEvent> event = EarliestEvent()) {
     if (event->at_ns > now_ns) break;
     Run(*event);
@@ -121,7 +158,8 @@ std::optional<BaseUnit::NextEvent> BaseUnit::EarliestEvent() const {
     if (at_ns && (!best || *at_ns < best->at_ns)) best = NextEvent{kind, *at_ns, line};
   };
   consider(NextEvent::Kind::kTransmit, uart_.NextTxDoneNs(), 0);
-  const std::optional<std::int64_t> wake_us = zcp_.WakeUs();
+  // A real controller in its place: the built-in one is not on the line.
+  const std::optional<std::int64_t> wake_us = external_zcp_ ? std::nullopt : zcp_.WakeUs();
   consider(NextEvent::Kind::kZcpWake, wake_us ? std::optional(*wake_us * kNsPerUs) : std::nullopt,
            0);
   for (std::size_t i = 0; i < lines_.size(); ++i) {
@@ -163,10 +201,35 @@ void BaseUnit::FinishLineFrame(std::size_t line) {
   // frame already under way when the line was connected has lost its start bit.
   if (SelectedDevice() == Device::kNone || line != LineIndex(SelectedDevice())) return;
   if (frame.start_ns < connected_since_ns_) return;
+  const int lost_before = uart_.RxBytesLost();
   uart_.Receive(frame.byte, line_baud_);
+  if (uart_.RxBytesLost() != lost_before) lines_[line].CountOverrun();
+  if (!RatesMatch(uart_.Divisor(), line_baud_)) lines_[line].CountFramingError();
+}
+
+void BaseUnit::SupplyLines(std::int64_t now_ns) {
+  // A real console's bytes cross the line one frame after the other from when
+  // the line was last free or the console last ran dry, whichever is later.
+  // Only frames that have started by now are taken from the endpoint; the rest
+  // wait where they were written, as they would behind a real UART.
+  for (std::size_t line = 0; line < lines_.size(); ++line) {
+    if (externals_[line] == nullptr || now_ns < next_poll_ns_[line]) continue;
+    DeviceLine& wire = lines_[line];
+    const std::int64_t start_ns = std::max(wire.TailNs(), drained_ns_[line]);
+    if (start_ns > now_ns) continue;
+    const auto room = static_cast<std::size_t>((now_ns - start_ns) / wire.FrameNs() + 1);
+    reply_.clear();
+    const std::size_t got = externals_[line]->Supply(room, reply_);
+    wire.Send(reply_, start_ns);
+    if (got < room) {
+      drained_ns_[line] = now_ns;
+      next_poll_ns_[line] = now_ns + wire.FrameNs();
+    }
+  }
 }
 
 void BaseUnit::WakeZcp(std::int64_t at_ns) {
+  if (external_zcp_) return;
   reply_.clear();
   zcp_.Tick(at_ns / kNsPerUs, reply_);
   lines_[0].Send(reply_, at_ns);

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "sim/chassis_config.h"
+#include "sim/external_console.h"
 #include "sim/line_device.h"
 #include "sim/module_console.h"
 #include "sim/uart_model.h"
@@ -40,7 +41,7 @@ class DeviceLine {
   std::optional<std::int64_t> NextDoneNs() const;
   Frame FinishFrame();
   // The device stopped talking (it was reset): what it still had queued is gone.
-  void Drop() { queue_.clear(); }
+  void Drop();
   void RecordDelivered(std::uint8_t byte) {
     if (keep_history_) to_device_ += static_cast<char>(byte);
   }
@@ -52,6 +53,15 @@ class DeviceLine {
   const std::string& FromDevice() const { return from_device_; }
   // Bytes the device has queued that have not finished crossing the line.
   std::size_t Pending() const { return queue_.size(); }
+  // When the last queued frame will have ended (or the last one did).
+  std::int64_t TailNs() const { return tail_ns_; }
+  std::int64_t FrameNs() const { return frame_ns_; }
+
+  // What became of the device's frames at the UART.
+  void CountOverrun() { ++overruns_; }
+  void CountFramingError() { ++framing_errors_; }
+  int Overruns() const { return overruns_; }
+  int FramingErrors() const { return framing_errors_; }
 
  private:
   struct Queued {
@@ -64,6 +74,9 @@ class DeviceLine {
   std::int64_t frame_ns_;
   bool keep_history_;
   std::int64_t free_ns_ = 0;  // when the last stop bit ended
+  std::int64_t tail_ns_ = 0;  // when the last queued stop bit will end
+  int overruns_ = 0;
+  int framing_errors_ = 0;
   std::deque<Queued> queue_;
   std::string to_device_;
   std::string from_device_;
@@ -135,6 +148,9 @@ class BaseUnit {
   // The wire to a device; Device::kNone throws std::out_of_range.
   const DeviceLine& Line(Device device) const;
 
+  // The real console on a line, or null when the device is a model.
+  const ExternalConsole* External(Device device) const { return externals_[LineIndex(device)]; }
+
   // Test hook: the device puts bytes on its line at the time of the last advance.
   void Inject(Device device, std::string_view bytes);
 
@@ -157,6 +173,9 @@ class BaseUnit {
   void FinishLineFrame(std::size_t line);
   void WakeZcp(std::int64_t at_ns);
   void TickDevices(std::int64_t now_us);
+  void SupplyLines(std::int64_t now_ns);
+  void FitExternal(std::size_t line, std::string slot, const EndpointSpec& spec,
+                   const ChassisConfig& config);
   void Answer(std::size_t line, std::int64_t at_ns);
 
   std::uint8_t ReadRegister(std::uint8_t reg);
@@ -183,6 +202,14 @@ class BaseUnit {
   // Indexed by channel: the ZCP controller, then modules A to D.
   std::array<LineDevice*, kSlots + 1> devices_{};
   std::array<DeviceLine, kSlots + 1> lines_;
+  // Real consoles, by channel, and when each last had nothing more to say:
+  // its next bytes cannot have started across the line before that.
+  std::array<ExternalConsole*, kSlots + 1> externals_{};
+  std::unique_ptr<ExternalConsole> external_zcp_;
+  std::array<std::int64_t, kSlots + 1> drained_ns_{};
+  // A console that had nothing is asked again a frame later, not at every
+  // port access.
+  std::array<std::int64_t, kSlots + 1> next_poll_ns_{};
   // What a device says in answer to one event; kept to save allocations.
   std::string reply_;
 };

@@ -2,8 +2,13 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
+
+#include "sim/endpoint.h"
+#include "sim/endpoint_spec.h"
 
 namespace r7n::sim {
 
@@ -16,7 +21,10 @@ enum class ModuleKind {
   kTr7nShell,     // Tr7N module already logged in, at its root shell prompt
   kR7nNoAddress,  // R7N module whose network configuration has no address line
   kNoise,         // a console that answers each CR with a burst of random bytes
+  kExternal,      // a real console behind an endpoint (BaseUnitConfig::endpoints)
 };
+
+class SlotEvents;
 
 // What a noise module sends: the stream comes from the seed, and every CR it
 // hears sends the next burst_bytes bytes of it.
@@ -28,7 +36,14 @@ struct NoiseSettings {
 struct BaseUnitConfig {
   bool fitted = true;
   std::array<ModuleKind, 4> modules{};  // slots A to D
+  // The endpoint of each slot whose kind is kExternal.
+  std::array<std::optional<EndpointSpec>, 4> endpoints{};
+  // A real controller in place of the built-in ZCP controller.
+  std::optional<EndpointSpec> zcp{};
 };
+
+// Opens the endpoint a slot names; tests hand in endpoints of their own.
+using EndpointFactory = std::function<std::unique_ptr<Endpoint>(const EndpointSpec&)>;
 
 // What is plugged into the simulated chassis. The default is the chassis the
 // service console is normally used on: both base units fitted, base unit 1
@@ -55,6 +70,13 @@ struct ChassisConfig {
   // to inspect. A long interactive run turns it off: the records grow by a
   // byte for every byte on a line.
   bool keep_line_history = true;
+  // For slots that hold real consoles: when to try them again, where to log
+  // what happens to them (null for nowhere), and how to open them (empty for
+  // this platform's endpoints).
+  EndpointTiming endpoint_timing{};
+  SlotEvents* events = nullptr;
+  bool trace_bytes = false;  // the events log shows the bytes that cross, too
+  EndpointFactory make_endpoint{};
 };
 
 }  // namespace r7n::sim

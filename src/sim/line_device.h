@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -20,6 +21,13 @@ class LineDevice {
   // banner once a reset has ended) does it here. Called with every advance of
   // the model, whether or not the line is connected to the device.
   virtual void Tick(std::int64_t /*now_us*/, std::string& /*out*/) {}
+
+  // A device fed from outside the model (a real console) appends at most max
+  // bytes that are waiting to out and returns how many; the line decides how
+  // many it can carry by now, so a fast writer is held back where it writes.
+  // Model devices answer from Receive and Tick instead.
+  virtual std::size_t Supply(std::size_t /*max*/, std::string& /*out*/) { return 0; }
+  virtual bool Supplies() const { return false; }
 };
 
 // No module fitted, or one that is powered off: it never answers.

@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "r7n_version.h"
 
@@ -22,7 +23,10 @@ constexpr int kMaxRxFifo = 65536;
 constexpr int kMaxNoiseBytes = 16 * 1024 * 1024;
 constexpr std::string_view kBaseExpected =
     "absent, fitted, or four of r7n, tr7n, silent, r7n-shell, tr7n-shell, r7n-noaddr, noise "
-    "separated by commas";
+    "or an endpoint (KIND:...) separated by commas";
+constexpr std::string_view kZcpExpected = "built-in or an endpoint (KIND:...)";
+constexpr std::string_view kDelayExpected = "a number of milliseconds from 0 to 3600000";
+constexpr int kMaxDelayMs = 3'600'000;
 constexpr std::string_view kRxFifoExpected = "a number from 1 to 65536";
 constexpr std::string_view kBaudExpected = "a positive number of bits per second";
 constexpr std::string_view kSeedExpected = "a number from 0 to 18446744073709551615";
@@ -47,21 +51,51 @@ std::optional<ModuleKind> ParseKind(std::string_view word) {
   return std::nullopt;
 }
 
-// "absent", "fitted" (the unit's default modules) or four module kinds.
-std::optional<BaseUnitConfig> ParseBase(std::string_view value, const BaseUnitConfig& fitted) {
+// A slot list cut at its commas. A command or path may hold commas too: a
+// piece that is neither a module kind nor an endpoint belongs to the endpoint
+// before it.
+std::vector<std::string_view> SplitSlots(std::string_view value) {
+  std::vector<std::string_view> slots;
+  bool in_endpoint = false;
+  for (;;) {
+    const std::size_t comma = value.find(',');
+    const std::string_view piece = value.substr(0, comma);
+    const bool starts_slot = ParseKind(piece) || LooksLikeEndpoint(piece);
+    if (!starts_slot && in_endpoint) {
+      const std::string_view& last = slots.back();
+      slots.back() = std::string_view(last.data(), last.size() + 1 + piece.size());
+    } else {
+      slots.push_back(piece);
+      in_endpoint = LooksLikeEndpoint(piece);
+    }
+    if (comma == std::string_view::npos) return slots;
+    value.remove_prefix(comma + 1);
+  }
+}
+
+// "absent", "fitted" (the unit's default modules) or four slots; error says
+// what is wrong with an endpoint, when one is.
+std::optional<BaseUnitConfig> ParseBase(std::string_view value, const BaseUnitConfig& fitted,
+                                        std::string& error) {
   if (value == "absent") return BaseUnitConfig{false, fitted.modules};
   if (value == "fitted") return fitted;
   BaseUnitConfig config{true, {}};
-  std::size_t slots = 0;
-  for (;;) {
-    const std::size_t comma = value.find(',');
-    const std::optional<ModuleKind> kind = ParseKind(value.substr(0, comma));
-    if (!kind || slots == config.modules.size()) return std::nullopt;
-    config.modules[slots++] = *kind;
-    if (comma == std::string_view::npos) break;
-    value.remove_prefix(comma + 1);
+  const std::vector<std::string_view> slots = SplitSlots(value);
+  if (slots.size() != config.modules.size()) return std::nullopt;
+  for (std::size_t slot = 0; slot < slots.size(); ++slot) {
+    if (const std::optional<ModuleKind> kind = ParseKind(slots[slot])) {
+      config.modules[slot] = *kind;
+      continue;
+    }
+    if (!LooksLikeEndpoint(slots[slot])) return std::nullopt;
+    EndpointParse endpoint = ParseEndpoint(slots[slot]);
+    if (!endpoint.spec) {
+      error = std::move(endpoint.error);
+      return std::nullopt;
+    }
+    config.modules[slot] = ModuleKind::kExternal;
+    config.endpoints[slot] = std::move(endpoint.spec);
   }
-  if (slots != config.modules.size()) return std::nullopt;
   return config;
 }
 
@@ -78,50 +112,101 @@ std::optional<Number> ParseNumber(std::string_view value, Number low, Number hig
 
 // One option that takes a value: its name, what a good value looks like, and
 // how to store it (false when the value is bad).
+// A store may set error to say more precisely what is wrong than expected does.
 struct ValueOption {
   std::string_view name;
   std::string_view expected;
-  bool (*store)(std::string_view value, SimOptionsResult& options);
+  bool (*store)(std::string_view value, SimOptionsResult& options, std::string& error);
 };
 
-bool StoreBase1(std::string_view value, SimOptionsResult& options) {
-  const std::optional<BaseUnitConfig> base = ParseBase(value, ChassisConfig{}.base1);
-  if (base) options.config.base1 = *base;
-  return base.has_value();
+bool StoreBase(std::string_view value, const BaseUnitConfig& fitted, BaseUnitConfig& base,
+               std::string& error) {
+  std::optional<BaseUnitConfig> parsed = ParseBase(value, fitted, error);
+  if (!parsed) return false;
+  // The controller is chosen by its own option, whatever the list says.
+  parsed->zcp = base.zcp;
+  base = std::move(*parsed);
+  return true;
 }
 
-bool StoreBase2(std::string_view value, SimOptionsResult& options) {
-  const std::optional<BaseUnitConfig> base = ParseBase(value, ChassisConfig{}.base2);
-  if (base) options.config.base2 = *base;
-  return base.has_value();
+bool StoreBase1(std::string_view value, SimOptionsResult& options, std::string& error) {
+  return StoreBase(value, ChassisConfig{}.base1, options.config.base1, error);
 }
 
-bool StoreRxFifo(std::string_view value, SimOptionsResult& options) {
+bool StoreBase2(std::string_view value, SimOptionsResult& options, std::string& error) {
+  return StoreBase(value, ChassisConfig{}.base2, options.config.base2, error);
+}
+
+bool StoreZcp(std::string_view value, BaseUnitConfig& base, std::string& error) {
+  if (value == "built-in") {
+    base.zcp.reset();
+    return true;
+  }
+  if (!LooksLikeEndpoint(value)) return false;
+  EndpointParse endpoint = ParseEndpoint(value);
+  if (!endpoint.spec) error = std::move(endpoint.error);
+  base.zcp = std::move(endpoint.spec);
+  return base.zcp.has_value();
+}
+
+bool StoreZcp1(std::string_view value, SimOptionsResult& options, std::string& error) {
+  return StoreZcp(value, options.config.base1, error);
+}
+
+bool StoreZcp2(std::string_view value, SimOptionsResult& options, std::string& error) {
+  return StoreZcp(value, options.config.base2, error);
+}
+
+std::optional<std::int64_t> ParseDelayUs(std::string_view value) {
+  const std::optional<int> ms = ParseNumber(value, 0, kMaxDelayMs);
+  if (!ms) return std::nullopt;
+  return std::int64_t{*ms} * 1000;
+}
+
+bool StoreRespawnDelay(std::string_view value, SimOptionsResult& options, std::string&) {
+  const std::optional<std::int64_t> us = ParseDelayUs(value);
+  if (us) options.config.endpoint_timing.respawn_us = *us;
+  return us.has_value();
+}
+
+bool StoreReconnectDelay(std::string_view value, SimOptionsResult& options, std::string&) {
+  const std::optional<std::int64_t> us = ParseDelayUs(value);
+  if (us) options.config.endpoint_timing.reconnect_us = *us;
+  return us.has_value();
+}
+
+bool StoreEvents(std::string_view value, SimOptionsResult& options, std::string&) {
+  if (value.empty()) return false;
+  options.events_file = value;
+  return true;
+}
+
+bool StoreRxFifo(std::string_view value, SimOptionsResult& options, std::string&) {
   const std::optional<int> depth = ParseNumber(value, 1, kMaxRxFifo);
   if (depth) options.config.rx_fifo_depth = *depth;
   return depth.has_value();
 }
 
-bool StoreLineBaud(std::string_view value, SimOptionsResult& options) {
+bool StoreLineBaud(std::string_view value, SimOptionsResult& options, std::string&) {
   const std::optional<int> baud = ParseNumber(value, 1, std::numeric_limits<int>::max());
   if (baud) options.config.line_baud = *baud;
   return baud.has_value();
 }
 
-bool StoreNoiseSeed(std::string_view value, SimOptionsResult& options) {
+bool StoreNoiseSeed(std::string_view value, SimOptionsResult& options, std::string&) {
   const std::optional<std::uint64_t> seed =
       ParseNumber(value, std::uint64_t{0}, std::numeric_limits<std::uint64_t>::max());
   if (seed) options.config.noise.seed = *seed;
   return seed.has_value();
 }
 
-bool StoreNoiseBytes(std::string_view value, SimOptionsResult& options) {
+bool StoreNoiseBytes(std::string_view value, SimOptionsResult& options, std::string&) {
   const std::optional<int> bytes = ParseNumber(value, 1, kMaxNoiseBytes);
   if (bytes) options.config.noise.burst_bytes = *bytes;
   return bytes.has_value();
 }
 
-bool StoreScreenDump(std::string_view value, SimOptionsResult& options) {
+bool StoreScreenDump(std::string_view value, SimOptionsResult& options, std::string&) {
   if (value.empty()) return false;
   options.screen_dump = value;
   return true;
@@ -159,6 +244,11 @@ constexpr ValueOption kValueOptions[] = {
     {"--noise-bytes", kNoiseBytesExpected, StoreNoiseBytes},
     {"--screen-dump", kFileExpected, StoreScreenDump},
     {"--interfaces-file", kFileExpected, StoreInterfacesPath},
+    {"--zcp1", kZcpExpected, StoreZcp1},
+    {"--zcp2", kZcpExpected, StoreZcp2},
+    {"--respawn-delay", kDelayExpected, StoreRespawnDelay},
+    {"--reconnect-delay", kDelayExpected, StoreReconnectDelay},
+    {"--events", kFileExpected, StoreEvents},
 };
 
 const ValueOption* FindOption(std::string_view name) {
@@ -181,7 +271,9 @@ std::optional<std::string> ReadValue(const ValueOption& option,
   } else {
     return "option " + std::string(option.name) + " needs a value: " + std::string(option.expected);
   }
-  if (option.store(value, options)) return std::nullopt;
+  std::string error;
+  if (option.store(value, options, error)) return std::nullopt;
+  if (!error.empty()) return "invalid value for option " + std::string(option.name) + ": " + error;
   return "invalid value '" + std::string(value) + "' for option " + std::string(option.name) +
          ": expected " + std::string(option.expected);
 }
@@ -197,6 +289,11 @@ SimOptionsResult ParseSimOptions(int argc, const char* const* argv) {
     std::optional<std::string_view> inline_value;
     if (equals != std::string_view::npos) inline_value = arg.substr(equals + 1);
 
+    if (name == "--trace-bytes") {
+      if (inline_value) return Error("option --trace-bytes takes no value");
+      result.config.trace_bytes = true;
+      continue;
+    }
     if (name == "--help" || name == "-h" || name == "--version") {
       if (inline_value) return Error("option " + std::string(name) + " takes no value");
       result.kind =
@@ -223,6 +320,8 @@ std::string SimUsage() {
          "Usage: r7n_uart_sim [--base1 LIST|absent] [--base2 LIST|absent] [--rx-fifo N]\n"
          "                    [--line-baud N] [--noise-seed N] [--noise-bytes N]\n"
          "                    [--screen-dump FILE] [--interfaces-file FILE]\n"
+         "                    [--zcp1 ENDPOINT] [--zcp2 ENDPOINT] [--events FILE]\n"
+         "                    [--respawn-delay MS] [--reconnect-delay MS] [--trace-bytes]\n"
          "Runs the service console against a simulated chassis.\n"
          "\n"
          "  --base1 LIST|absent  what base unit 1 holds (default: r7n,r7n,r7n,r7n)\n"
@@ -237,6 +336,16 @@ std::string SimUsage() {
          "  --interfaces-file FILE  every module starts with FILE as its\n"
          "                       /etc/network/interfaces (default: a short file with\n"
          "                       the address of the module's position)\n"
+         "  --zcp1 ENDPOINT      a real controller on base unit 1's channel 0 instead of\n"
+         "                       the built-in one (built-in for the default)\n"
+         "  --zcp2 ENDPOINT      the same for base unit 2\n"
+         "  --events FILE        log with times what happens to the slots that hold\n"
+         "                       endpoints (opened, refused, dropped, restarted)\n"
+         "  --trace-bytes        the events log shows the bytes that cross each way too\n"
+         "  --respawn-delay MS   pause before an exec: program that ended is started\n"
+         "                       again (default: 1000)\n"
+         "  --reconnect-delay MS pause before an endpoint that is down is tried again\n"
+         "                       (default: 500)\n"
          "  --help               print this help and exit\n"
          "  --version            print the program's name and version and exit\n"
          "\n"
@@ -247,6 +356,17 @@ std::string SimUsage() {
          "  noise          silent until it hears a CR, then a burst of random bytes\n"
          "                 and terminal control sequences\n"
          "  silent         no module, or one that is powered off\n"
+         "A slot may also hold a real console, an endpoint:\n"
+         "  pty:LINK       a pseudo-terminal; LINK becomes a link to its other side\n"
+         "  unix:PATH      a stream socket to connect to (a virtual machine's console)\n"
+         "  tcp:HOST:PORT  the same over TCP (a serial-to-network server)\n"
+         "  serial:DEVICE  a serial port, raw 8N1 at the --line-baud rate\n"
+         "  exec:COMMAND   COMMAND run by /bin/sh -c on a pseudo-terminal of its own,\n"
+         "                 started again when it ends\n"
+         "A comma inside an endpoint stays in it unless a module kind or an endpoint\n"
+         "follows it. The endpoint kinds this build offers: " +
+         std::string(AvailableEndpointKinds()) +
+         "\n"
          "fitted stands for the unit's default list, absent for no base unit.\n"
          "An option's value may also follow an equals sign, as in --base2=absent.\n";
 }

@@ -21,6 +21,9 @@ struct SimOptionsResult {
   std::string screen_dump;
   // The file named by --interfaces-file, read once all options are in.
   std::string interfaces_path;
+  // Where the slots that hold real consoles log what happens to them; empty
+  // for nowhere.
+  std::string events_file;
 };
 
 // Reads argv[1..argc-1] from left to right; the first --help, --version or

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <memory>
+
+#include "sim/endpoint.h"
+#include "sim/endpoint_spec.h"
+
+namespace r7n::sim {
+
+// This platform's endpoint for spec; the far end's line rate matters to a
+// serial port only. Never fails: an endpoint that cannot be opened is down,
+// and says so through its listener when it is first serviced.
+std::unique_ptr<Endpoint> MakeEndpoint(const EndpointSpec& spec, const EndpointTiming& timing,
+                                       int line_baud);
+
+}  // namespace r7n::sim

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "sim/endpoint_spec.h"
+#include "sim/fd_endpoint_posix.h"
+
+namespace r7n::sim {
+
+// A pseudo-terminal whose slave side is reachable through a symbolic link,
+// for a getty or a terminal program to attach to. The simulator keeps the
+// slave open itself, in raw mode, so the slot stays up while nobody is
+// attached and an unattached slot echoes nothing.
+class PtyEndpoint : public FdEndpoint {
+ public:
+  PtyEndpoint(std::string link, std::int64_t retry_us);
+  ~PtyEndpoint() override;
+
+ protected:
+  Opened Open() override;
+  void Release() override;
+
+ private:
+  std::string link_;
+  std::string slave_name_;
+  int slave_fd_ = -1;
+};
+
+// A program run through /bin/sh -c on a new pseudo-terminal that is its
+// controlling terminal and its standard input, output and error, in a session
+// of its own; started again after respawn_us when it exits, and its process
+// group ended when the endpoint goes.
+class ExecEndpoint : public FdEndpoint {
+ public:
+  ExecEndpoint(std::string command, std::int64_t respawn_us);
+  ~ExecEndpoint() override;
+
+ protected:
+  Opened Open() override;
+  void Release() override;
+  std::optional<std::string> Gone() override;
+  std::string ReadEnded(std::string why) override;
+
+ private:
+  std::string command_;
+  pid_t pid_ = -1;   // the shell, until it has been waited for
+  pid_t pgid_ = -1;  // its process group, which outlives it while others are in it
+  std::optional<std::string> exit_text_;
+  std::int64_t exited_at_us_ = 0;
+};
+
+// A stream socket, UNIX or TCP, connected again while refused or after the
+// far end closes.
+class SocketEndpoint : public FdEndpoint {
+ public:
+  SocketEndpoint(const EndpointSpec& spec, std::int64_t retry_us);
+  ~SocketEndpoint() override;
+
+ protected:
+  Opened Open() override;
+  bool StillOpening(std::string& error) override;
+  ssize_t WriteSome(const char* bytes, std::size_t length) override;
+
+ private:
+  Opened OpenUnix();
+  Opened OpenTcp();
+
+  EndpointSpec spec_;
+};
+
+// A real serial port, raw, 8N1, no flow control, at the far end's rate.
+class SerialEndpoint : public FdEndpoint {
+ public:
+  SerialEndpoint(std::string device, int baud, std::int64_t retry_us);
+  ~SerialEndpoint() override;
+
+ protected:
+  Opened Open() override;
+  std::optional<std::string> Gone() override;
+
+ private:
+  std::string device_;
+  int baud_;
+};
+
+}  // namespace r7n::sim

@@ -1,0 +1,67 @@
+#pragma once
+
+// Winsock must come before windows.h, which would pull in its older version.
+#include <winsock2.h>
+// (kept apart so that include sorting leaves the order alone)
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "sim/endpoint_spec.h"
+#include "sim/retrying_endpoint.h"
+
+namespace r7n::sim {
+
+// A TCP connection through Winsock, non-blocking, connected again while
+// refused or after the far end closes.
+class TcpEndpoint : public RetryingEndpoint {
+ public:
+  TcpEndpoint(std::string host, int port, std::int64_t retry_us);
+  ~TcpEndpoint() override;
+  TcpEndpoint(const TcpEndpoint&) = delete;
+  TcpEndpoint& operator=(const TcpEndpoint&) = delete;
+
+ protected:
+  bool Open(std::string& detail) override;
+  void Close() override;
+  std::size_t ReadSome(std::size_t max, std::string& out) override;
+  void WriteSome(std::string_view bytes) override;
+
+ private:
+  // A connect under way has not failed yet, and has not finished either.
+  bool Connected();
+
+  std::string host_;
+  int port_;
+  bool winsock_ = false;
+  SOCKET socket_ = INVALID_SOCKET;
+  bool connecting_ = false;
+  std::string unsent_;
+};
+
+// A COM port opened raw, 8N1, no flow control, at the far end's rate; reads
+// return at once with what is there.
+class ComPortEndpoint : public RetryingEndpoint {
+ public:
+  ComPortEndpoint(std::string port, int baud, std::int64_t retry_us);
+  ~ComPortEndpoint() override;
+  ComPortEndpoint(const ComPortEndpoint&) = delete;
+  ComPortEndpoint& operator=(const ComPortEndpoint&) = delete;
+
+ protected:
+  bool Open(std::string& detail) override;
+  void Close() override;
+  std::size_t ReadSome(std::size_t max, std::string& out) override;
+  void WriteSome(std::string_view bytes) override;
+
+ private:
+  std::string port_;
+  int baud_;
+  HANDLE handle_ = INVALID_HANDLE_VALUE;
+};
+
+// The text of a Windows or Winsock error code.
+std::string WindowsErrorText(unsigned long code);
+
+}  // namespace r7n::sim
