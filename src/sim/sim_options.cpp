@@ -212,7 +212,7 @@ bool StoreScreenDump(std::string_view value, SimOptionsResult& options, std::str
   return true;
 }
 
-bool StoreInterfacesPath(std::string_view value, SimOptionsResult& options) {
+bool StoreInterfacesPath(std::string_view value, SimOptionsResult& options, std::string&) {
   if (value.empty()) return false;
   options.interfaces_path = value;
   return true;
