@@ -13,13 +13,14 @@ namespace r7n::sim {
 // pauses, so a sleep is cut into steps and the chassis catches up after each.
 class CatchUpClock : public Clock {
  public:
-  static constexpr int kStepMs = 1;
+  static constexpr std::int64_t kStepUs = 1000;
 
   // clock is the one the chassis runs on.
   CatchUpClock(Clock& clock, Chassis& chassis) : clock_(clock), chassis_(chassis) {}
 
   std::int64_t NowUs() override { return clock_.NowUs(); }
   void SleepMs(int ms) override;
+  void SleepUs(std::int64_t us) override;
 
  private:
   Clock& clock_;
