@@ -29,6 +29,7 @@ namespace r7n {
 namespace {
 
 struct BenchOptions {
+  bool help = false;
   bool run_virtual = true;
   bool run_real = true;
   bool quick = false;
@@ -46,7 +47,9 @@ std::optional<BenchOptions> ParseOptions(int argc, char** argv, std::string& err
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     const bool has_value = i + 1 < argc;
-    if (arg == "--quick") {
+    if (arg == "--help" || arg == "-h") {
+      options.help = true;
+    } else if (arg == "--quick") {
       options.quick = true;
     } else if (arg == "--clock" && has_value) {
       const std::string_view value = argv[++i];
@@ -153,13 +156,13 @@ int main(int argc, char** argv) {
   using namespace r7n;
   std::string error;
   const std::optional<BenchOptions> options = ParseOptions(argc, argv, error);
-  if (argc == 2 && (std::string_view(argv[1]) == "--help" || std::string_view(argv[1]) == "-h")) {
+  if (!options) {
+    std::fprintf(stderr, "r7n_bench: %s; try 'r7n_bench --help'\n", error.c_str());
+    return 2;
+  }
+  if (options->help) {
     std::fputs(kUsage, stdout);
     return 0;
-  }
-  if (!options) {
-    std::fprintf(stderr, "r7n_bench: %s\n%s", error.c_str(), kUsage);
-    return 2;
   }
   const auto start = std::chrono::steady_clock::now();
   PrintRateTables(*options);
