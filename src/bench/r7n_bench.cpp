@@ -1,16 +1,21 @@
-// Figures of the terminal on the virtual clock: whether a module printing
-// continuously at 115200 bit/s loses bytes on the way to the screen and the
-// capture file, how long a key press takes to reach the wire while it does,
-// and the processor time the receive path costs per MiB.
+// Figures of the terminal: what a module printing without a pause loses on
+// the way to the screen and the capture file at line rates up to what the
+// port path can carry, how long a key press takes to reach the wire while it
+// prints, the processor time this costs, and a few durations of actions.
 
-#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <ctime>
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "bench/rate_table.h"
+#include "bench/stream_session.h"
 #include "console/console.h"
 #include "platform/virtual_clock.h"
 #include "terminal/capture_file.h"
@@ -23,74 +28,57 @@
 namespace r7n {
 namespace {
 
-constexpr std::size_t kStreamBytes = 256 * 1024;
-constexpr std::int64_t kOpenAtMs = 100;
-constexpr std::int64_t kStreamAtMs = 200;
-
-// Lines of printable text with CR LF ends, as a module's console prints them.
-std::string ModuleOutput(std::size_t bytes) {
-  std::string text;
-  for (int line = 0; text.size() < bytes; ++line) {
-    text += "line " + std::to_string(line) + ": the quick brown fox jumps over the lazy dog\r\n";
-  }
-  text.resize(bytes);
-  return text;
-}
-
-struct StreamFigures {
-  std::size_t sent = 0;
-  std::size_t captured = 0;
-  std::size_t lost_in_uart = 0;
-  std::int64_t worst_key_us = 0;
-  int keys = 0;
+struct BenchOptions {
+  bool help = false;
+  bool run_virtual = true;
+  bool run_real = true;
+  bool quick = false;
+  std::optional<double> stream_seconds;
 };
 
-StreamFigures RunStream(int rx_fifo_depth) {
-  testing::HarnessOptions options;
-  options.chassis.rx_fifo_depth = rx_fifo_depth;
-  testing::ProgramHarness h(options);
-  const std::string stream = ModuleOutput(kStreamBytes);
-  // The stream takes 10/115200 s a byte; keys come every 700 ms while it flows.
-  const std::int64_t stream_ms = static_cast<std::int64_t>(stream.size()) * 10'000 / 115'200;
-  const std::int64_t end_ms = kStreamAtMs + stream_ms + 1000;
-  h.KeyAt(kOpenAtMs, "a");
-  h.ProbeAt(kStreamAtMs, [&] { h.Chassis().MutableBase(1).Inject(sim::Device::kModuleA, stream); });
-  std::vector<std::int64_t> key_times;
-  for (std::int64_t at = kStreamAtMs + 350; at < end_ms - 500; at += 700) {
-    h.KeyAt(at, "\x1a");  // Ctrl-Z sends one byte and the console only prints a prompt
-    key_times.push_back(at * 1000);
-  }
-  // And two on the quiet line after it.
-  for (const std::int64_t at : {end_ms - 300, end_ms - 140}) {
-    h.KeyAt(at, "\x1a");
-    key_times.push_back(at * 1000);
-  }
-  h.KeyAt(end_ms, KeyShiftF2);
-  h.KeyAt(end_ms + 500, "q");
-  h.Recorder().SetEnabled(true);
-  h.Run();
+constexpr const char* kUsage =
+    "Usage: r7n_bench [--quick] [--clock virtual|real|both] [--seconds S]\n"
+    "  --quick      receive FIFO of 128 only, 1 s of text a session, a coarse search\n"
+    "  --clock      which clock the rate tables run on (default: both)\n"
+    "  --seconds S  how long the module prints in each session, 0.1 to 60 (default: 2)\n";
 
-  StreamFigures figures;
-  // Everything the module put on the line: the stream and its answers to the keys.
-  figures.sent = h.Chassis().Base(1).Line(sim::Device::kModuleA).FromDevice().size();
-  std::error_code error;
-  figures.captured =
-      static_cast<std::size_t>(std::filesystem::file_size(h.Dir() / "Term.txt", error));
-  figures.lost_in_uart = static_cast<std::size_t>(h.Chassis().Base(1).Uart().RxBytesLost());
-  // A key's byte is on the wire when it is written to the transmit register.
-  std::vector<std::int64_t> sends;
-  std::uint8_t index = 0;
-  for (const auto& access : h.Recorder().Trace()) {
-    if (access.write && access.port == 0x311) index = access.value;
-    if (access.write && access.port == 0x310 && index == 0x32 && access.value == 0x03) {
-      sends.push_back(access.time_us);
+std::optional<BenchOptions> ParseOptions(int argc, char** argv, std::string& error) {
+  BenchOptions options;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    const bool has_value = i + 1 < argc;
+    if (arg == "--help" || arg == "-h") {
+      options.help = true;
+    } else if (arg == "--quick") {
+      options.quick = true;
+    } else if (arg == "--clock" && has_value) {
+      const std::string_view value = argv[++i];
+      options.run_virtual = value == "virtual" || value == "both";
+      options.run_real = value == "real" || value == "both";
+      if (!options.run_virtual && !options.run_real) {
+        error = "invalid value '" + std::string(value) +
+                "' for --clock: expected virtual, real "
+                "or both";
+        return std::nullopt;
+      }
+    } else if (arg == "--seconds" && has_value) {
+      char* end = nullptr;
+      const double seconds = std::strtod(argv[++i], &end);
+      if (end == argv[i] || *end != '\0' || !(seconds >= 0.1 && seconds <= 60)) {
+        error = "invalid value '" + std::string(argv[i]) +
+                "' for --seconds: expected a number from 0.1 to 60";
+        return std::nullopt;
+      }
+      options.stream_seconds = seconds;
+    } else if (arg == "--clock" || arg == "--seconds") {
+      error = "option " + std::string(arg) + " needs a value";
+      return std::nullopt;
+    } else {
+      error = "unknown option '" + std::string(arg) + "'";
+      return std::nullopt;
     }
   }
-  for (std::size_t i = 0; i < key_times.size() && i < sends.size(); ++i) {
-    figures.worst_key_us = std::max(figures.worst_key_us, sends[i] - key_times[i]);
-  }
-  figures.keys = static_cast<int>(std::min(key_times.size(), sends.size()));
-  return figures;
+  return options;
 }
 
 // Virtual time from the key to the end of the action's last port access.
@@ -111,7 +99,7 @@ double ActionSeconds(const KeyCode& first, const KeyCode& key) {
 
 double ReceivePathSecondsPerMiB() {
   constexpr std::size_t kBytes = 8 * 1024 * 1024;
-  std::string data = ModuleOutput(kBytes);
+  std::string data = bench::ModuleText(kBytes);
   // Some colour sequences and control bytes among the text.
   for (std::size_t at = 0; at + 8 < data.size(); at += 997) data.replace(at, 5, "\x1b[32m");
   for (std::size_t at = 500; at < data.size(); at += 1999) data[at] = '\x01';
@@ -138,25 +126,54 @@ double ReceivePathSecondsPerMiB() {
   return seconds / (static_cast<double>(kBytes) / (1024.0 * 1024.0));
 }
 
+void PrintRateTables(const BenchOptions& options) {
+  bench::RateTableSpec spec;
+  spec.rates = {115'200, 460'800, 921'600, 2'000'000};
+  spec.fifo_depths = options.quick ? std::vector<int>{128} : std::vector<int>{16, 128, 1024};
+  spec.stream_seconds = options.stream_seconds.value_or(options.quick ? 1.0 : 2.0);
+  spec.search_resolution = options.quick ? 16 : 64;
+  for (const bench::BenchClock clock : {bench::BenchClock::kVirtual, bench::BenchClock::kReal}) {
+    if (clock == bench::BenchClock::kVirtual ? !options.run_virtual : !options.run_real) continue;
+    spec.clock = clock;
+    bench::PrintRateTable(spec, stdout);
+    std::printf("\n");
+  }
+}
+
+void PrintIdle(const BenchOptions& options) {
+  const double seconds = options.quick ? 2.0 : 5.0;
+  const bench::IdleFigures idle = bench::MeasureIdle(seconds);
+  std::printf(
+      "Idle, real clock, %.0f s each: processor share %.2f %% in the menu, %.2f %% in a "
+      "terminal on a quiet line\n\n",
+      seconds, idle.menu_share * 100.0, idle.terminal_share * 100.0);
+}
+
 }  // namespace
 }  // namespace r7n
 
-int main() {
+int main(int argc, char** argv) {
   using namespace r7n;
-  std::printf("Terminal on a module streaming %zu bytes at 115200 bit/s (virtual clock)\n",
-              kStreamBytes);
-  std::printf("%-10s %10s %12s %10s %14s %6s\n", "rx FIFO", "sent", "captured", "UART lost",
-              "worst key ms", "keys");
-  for (const int depth : {128, 1024}) {
-    const StreamFigures f = RunStream(depth);
-    std::printf("%-10d %10zu %12zu %10zu %14.1f %6d\n", depth, f.sent, f.captured, f.lost_in_uart,
-                static_cast<double>(f.worst_key_us) / 1000.0, f.keys);
+  std::string error;
+  const std::optional<BenchOptions> options = ParseOptions(argc, argv, error);
+  if (!options) {
+    std::fprintf(stderr, "r7n_bench: %s; try 'r7n_bench --help'\n", error.c_str());
+    return 2;
   }
+  if (options->help) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  const auto start = std::chrono::steady_clock::now();
+  PrintRateTables(*options);
+  if (options->run_real) PrintIdle(*options);
   std::printf("Default chassis, virtual time: S %.2f s (modules at their login screens),\n",
               ActionSeconds("x", "s"));
   std::printf("  V after S %.2f s (already logged in), V alone %.2f s\n", ActionSeconds("s", "v"),
               ActionSeconds("x", "v"));
   std::printf("Receive path (parser, screen model, capture): %.3f ms of processor time per MiB\n",
               ReceivePathSecondsPerMiB() * 1000.0);
+  const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+  std::printf("(%.0f s)\n", took.count());
   return 0;
 }

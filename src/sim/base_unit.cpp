@@ -5,6 +5,7 @@
 
 #include "sim/endpoint_factory.h"
 #include "sim/noise_module.h"
+#include "sim/text_module.h"
 
 namespace r7n::sim {
 namespace {
@@ -105,6 +106,8 @@ BaseUnit::BaseUnit(int unit, const ChassisConfig& config)
       slots_[slot] = std::make_unique<SilentDevice>();
     } else if (kind == ModuleKind::kNoise) {
       slots_[slot] = std::make_unique<NoiseModule>(config.noise);
+    } else if (kind == ModuleKind::kText) {
+      slots_[slot] = std::make_unique<TextModule>(config.noise.burst_bytes);
     } else {
       auto console = std::make_unique<ModuleConsole>(
           ConsoleConfigFor(kind, unit, static_cast<int>(slot), config));

@@ -21,13 +21,15 @@ enum class ModuleKind {
   kTr7nShell,     // Tr7N module already logged in, at its root shell prompt
   kR7nNoAddress,  // R7N module whose network configuration has no address line
   kNoise,         // a console that answers each CR with a burst of random bytes
+  kText,          // a console that answers each CR with a burst of numbered text lines
   kExternal,      // a real console behind an endpoint (BaseUnitConfig::endpoints)
 };
 
 class SlotEvents;
 
 // What a noise module sends: the stream comes from the seed, and every CR it
-// hears sends the next burst_bytes bytes of it.
+// hears sends the next burst_bytes bytes of it. A text module sends bursts of
+// the same size.
 struct NoiseSettings {
   std::uint64_t seed = 1;
   int burst_bytes = 65536;

@@ -22,8 +22,8 @@ namespace {
 constexpr int kMaxRxFifo = 65536;
 constexpr int kMaxNoiseBytes = 16 * 1024 * 1024;
 constexpr std::string_view kBaseExpected =
-    "absent, fitted, or four of r7n, tr7n, silent, r7n-shell, tr7n-shell, r7n-noaddr, noise "
-    "or an endpoint (KIND:...) separated by commas";
+    "absent, fitted, or four of r7n, tr7n, silent, r7n-shell, tr7n-shell, r7n-noaddr, noise, "
+    "text or an endpoint (KIND:...) separated by commas";
 constexpr std::string_view kZcpExpected = "built-in or an endpoint (KIND:...)";
 constexpr std::string_view kDelayExpected = "a number of milliseconds from 0 to 3600000";
 constexpr int kMaxDelayMs = 3'600'000;
@@ -48,6 +48,7 @@ std::optional<ModuleKind> ParseKind(std::string_view word) {
   if (word == "tr7n-shell") return ModuleKind::kTr7nShell;
   if (word == "r7n-noaddr") return ModuleKind::kR7nNoAddress;
   if (word == "noise") return ModuleKind::kNoise;
+  if (word == "text") return ModuleKind::kText;
   return std::nullopt;
 }
 
@@ -329,8 +330,8 @@ std::string SimUsage() {
          "  --rx-fifo N          depth of each UART's receive FIFO, 1 to 65536 (default: 128)\n"
          "  --line-baud N        bit rate of the ZCP controllers and modules (default: 115200)\n"
          "  --noise-seed N       seed of the noise modules' byte stream (default: 1)\n"
-         "  --noise-bytes N      bytes a noise module sends for each CR, 1 to 16777216\n"
-         "                       (default: 65536)\n"
+         "  --noise-bytes N      bytes a noise or text module sends for each CR,\n"
+         "                       1 to 16777216 (default: 65536)\n"
          "  --screen-dump FILE   keep a copy of the screen in FILE as UTF-8 text, one line\n"
          "                       per row, rewritten whenever the screen changes\n"
          "  --interfaces-file FILE  every module starts with FILE as its\n"
@@ -355,6 +356,8 @@ std::string SimUsage() {
          "  r7n-noaddr     R7N software whose network settings name no address\n"
          "  noise          silent until it hears a CR, then a burst of random bytes\n"
          "                 and terminal control sequences\n"
+         "  text           silent until it hears a CR, then a burst of numbered text\n"
+         "                 lines (0000000n the quick brown fox ...) with CR LF ends\n"
          "  silent         no module, or one that is powered off\n"
          "A slot may also hold a real console, an endpoint:\n"
          "  pty:LINK       a pseudo-terminal; LINK becomes a link to its other side\n"

@@ -30,6 +30,7 @@ constexpr ModuleKind R = ModuleKind::kR7n;
 constexpr ModuleKind T = ModuleKind::kTr7n;
 constexpr ModuleKind S = ModuleKind::kSilent;
 constexpr ModuleKind N = ModuleKind::kNoise;
+constexpr ModuleKind X = ModuleKind::kText;
 
 struct BaseCase {
   std::vector<const char*> args;
@@ -64,6 +65,7 @@ TEST(SimOptionsTest, ChoosesWhatEachBaseUnitHolds) {
        {R, R, R, R}},
       {{"--base1", "noise,silent,r7n,noise"}, true, {N, S, R, N}, true, {T, T, T, T}},
       {{"--base2=tr7n,tr7n,tr7n,noise"}, true, {R, R, R, R}, true, {T, T, T, N}},
+      {{"--base1", "text,noise,silent,text"}, true, {X, N, S, X}, true, {T, T, T, T}},
   };
   for (const BaseCase& c : cases) {
     const SimOptionsResult result = Parse(c.args);
@@ -210,7 +212,7 @@ struct BadCase {
 TEST(SimOptionsTest, MistakesGiveOneLineNamingTheCulprit) {
   const std::string base =
       ": expected absent, fitted, or four of r7n, tr7n, silent, r7n-shell, tr7n-shell, "
-      "r7n-noaddr, noise or an endpoint (KIND:...) separated by commas";
+      "r7n-noaddr, noise, text or an endpoint (KIND:...) separated by commas";
   const std::string fifo = ": expected a number from 1 to 65536";
   const std::string baud = ": expected a positive number of bits per second";
   const std::string seed = ": expected a number from 0 to 18446744073709551615";
@@ -222,7 +224,7 @@ TEST(SimOptionsTest, MistakesGiveOneLineNamingTheCulprit) {
       {{"fitted"}, "unexpected argument 'fitted'"},
       {{"--base1"},
        "option --base1 needs a value: absent, fitted, or four of r7n, tr7n, silent, r7n-shell, "
-       "tr7n-shell, r7n-noaddr, noise or an endpoint (KIND:...) separated by commas"},
+       "tr7n-shell, r7n-noaddr, noise, text or an endpoint (KIND:...) separated by commas"},
       {{"--rx-fifo"}, "option --rx-fifo needs a value: a number from 1 to 65536"},
       {{"--line-baud"}, "option --line-baud needs a value: a positive number of bits per second"},
       {{"--base2", "present"}, "invalid value 'present' for option --base2" + base},

@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# A module printing a long listing at 921,600 bit/s into a terminal session
+# of r7n_uart_sim in tmux: Term.txt must hold every byte it sent, in order.
+# Usage: text_stream_in_tmux_test.sh PATH/TO/r7n_uart_sim PATH/TO/r7n_text_stream
+# TEXT_BYTES sets the size of the listing (default 1 MiB).
+set -u
+bytes=${TEXT_BYTES:-1048576}
+baud=921600
+export TMUX_TMPDIR=$(mktemp -d)
+trap 'tmux kill-server 2>/dev/null; rm -rf "$TMUX_TMPDIR"' EXIT
+bin="$TMUX_TMPDIR/bin"
+mkdir "$bin"
+cp "$1" "$bin/r7n_uart_sim"
+printf '#COMMODE %s\r\n' "$baud" >"$bin/R7n_Uart.cfg"
+capture="$bin/Term.txt"
+
+screen() { tmux capture-pane -p -t t; }
+wait_for() {  # wait_for TEXT SECONDS: true once the screen shows TEXT
+  for _ in $(seq $(($2 * 10))); do
+    if screen | grep -qF -- "$1"; then return 0; fi
+    sleep 0.1
+  done
+  return 1
+}
+size() { stat -c %s "$capture" 2>/dev/null || echo 0; }
+give_up() {
+  echo "FAIL: $*"
+  screen
+  exit 1
+}
+
+tmux new-session -d -s t -x 80 -y 25 \
+  "cd / && LANG=C.UTF-8 TERM=tmux-256color '$bin/r7n_uart_sim' --base1 text,r7n,r7n,r7n \
+   --line-baud $baud --noise-bytes $bytes; echo EXIT=\$?; sleep 60"
+wait_for "<Q> Quit" 10 || give_up "the menu does not come"
+tmux send-keys -t t a
+wait_for "Baud: $baud" 10 || give_up "key A does not open module A's terminal at $baud bit/s"
+start_ms=$(($(date +%s%N) / 1000000))
+tmux send-keys -t t Enter
+
+# The listing takes about 11 s a MiB at this rate; it has ended when the
+# capture has not grown for two seconds.
+deadline=$(($(date +%s) + 30 + bytes / 50000))
+last=-1
+still=0
+while [ "$still" -lt 20 ]; do
+  [ "$(date +%s)" -lt "$deadline" ] || give_up "Term.txt still growing at the deadline: $(size) bytes"
+  now=$(size)
+  if [ "$now" -eq "$last" ] && [ "$now" -gt 0 ]; then still=$((still + 1)); else still=0; fi
+  last=$now
+  sleep 0.1
+done
+# Less the two quiet seconds that told the end.
+took_ms=$(($(date +%s%N) / 1000000 - start_ms - 2000))
+
+tmux send-keys -t t S-F2
+wait_for "<Q> Quit" 10 || give_up "Shift-F2 does not end the terminal"
+tmux send-keys -t t q
+wait_for "EXIT=0" 10 || give_up "q does not end the program with status 0"
+
+expected="$TMUX_TMPDIR/expected.txt"
+"$2" "$bytes" >"$expected" || give_up "cannot generate the expected text"
+got=$(size)
+echo "sent $bytes bytes at $baud bit/s in about $((took_ms / 1000)).$(printf %03d $((took_ms % 1000))) s; Term.txt holds $got"
+if cmp -s "$expected" "$capture"; then
+  echo "ok: Term.txt holds every byte"
+  exit 0
+fi
+echo "FAIL: Term.txt differs from what the module sent ($((bytes - got)) bytes missing):"
+cmp "$expected" "$capture" | head -n 1
+exit 1
