@@ -111,6 +111,7 @@ OpenResult<NcursesConsole> NcursesConsole::Start(Clock& clock) {
 }
 
 NcursesConsole::~NcursesConsole() {
+  presenter_.reset();  // draws what is pending first
   while (!undo_.empty()) {
     undo_.back()();
     undo_.pop_back();
@@ -131,6 +132,9 @@ std::string NcursesConsole::TakeOver() {
   SetInputMode();
   HideCursor();
   SetUpColors();
+  presenter_ = std::make_unique<PresenterThread>([this](const ScreenImage& image) { Draw(image); },
+                                                 kEndingSignals,
+                                                 static_cast<int>(std::size(kEndingSignals)));
   return "";
 }
 
@@ -225,6 +229,10 @@ void NcursesConsole::SetUpColors() {
 // The image's cursor is not shown: the program runs with the cursor hidden
 // throughout.
 void NcursesConsole::Show(const ScreenImage& image) {
+  presenter_->Post(image);
+}
+
+void NcursesConsole::Draw(const ScreenImage& image) {
   const bool all = !shown_ || image.rows != last_.rows || image.cols != last_.cols;
   const int rows = std::min(image.rows, LINES);
   const int cols = std::min(image.cols, COLS);
@@ -273,10 +281,13 @@ void NcursesConsole::PollKeys(std::vector<std::string>& keys) {
 }
 
 void NcursesConsole::Beep(int /*hz*/, int /*ms*/) {
-  beep();
+  presenter_->Run([] { beep(); });
 }
 
+// The drawing thread is idle from here until Resume has drawn: this thread
+// is the only one that posts.
 void NcursesConsole::Suspend() {
+  presenter_->Idle();
   def_prog_mode();
   endwin();
 }

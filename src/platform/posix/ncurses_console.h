@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "platform/console_device.h"
 #include "platform/open_result.h"
 #include "platform/posix/color_map.h"
+#include "platform/posix/presenter_thread.h"
 #include "platform/screen_image.h"
 
 struct screen;  // ncurses' SCREEN, kept out of this header
@@ -33,6 +35,7 @@ class NcursesConsole : public ConsoleDevice {
   NcursesConsole& operator=(const NcursesConsole&) = delete;
 
   WindowSize Size() const override { return size_; }
+  // Hands the image to the drawing thread and returns at once.
   void Show(const ScreenImage& image) override;
   void PollKeys(std::vector<std::string>& keys) override;
   // The terminal bell; it cannot be timed, so this returns at once.
@@ -56,6 +59,8 @@ class NcursesConsole : public ConsoleDevice {
   void HideCursor();
   void SetUpColors();
 
+  // On the drawing thread.
+  void Draw(const ScreenImage& image);
   bool RowChanged(const ScreenImage& image, int row) const;
   void DrawRow(const ScreenImage& image, int row, int cols);
 
@@ -68,6 +73,7 @@ class NcursesConsole : public ConsoleDevice {
   bool utf8_ = false;
   bool shown_ = false;  // last_ is on the screen
   ScreenImage last_;
+  std::unique_ptr<PresenterThread> presenter_;
 };
 
 }  // namespace r7n
