@@ -58,7 +58,7 @@ class Console {
   // every kPresentIntervalUs, so that a far end that never pauses does not
   // spend the program's time on drawing; every pause shows it at once.
   bool PresentDue();
-  static constexpr std::int64_t kPresentIntervalUs = 20'000;
+  static constexpr std::int64_t kPresentIntervalUs = 50'000;
   const ScreenModel& Screen() const { return screen_; }
   Clock& GetClock() { return clock_; }
 

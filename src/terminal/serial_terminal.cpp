@@ -115,16 +115,31 @@ void SerialTerminal::UartTerm(std::string_view title) {
     ~HookReset() { uart.SetArrivalHook(nullptr); }
   } hook_reset{uart_};
   received_since_pass_ = false;
+  Clock& clock = con_.GetClock();
+  std::int64_t last_arrival_us = clock.NowUs();
   for (;;) {
     DrainReceiver(parser);
     // What a paced send or a macro's wait showed counts too: a pass that
     // comes right after one finds the receiver just emptied, not quiet.
-    const bool flowing = std::exchange(received_since_pass_, false);
+    const bool arrived = std::exchange(received_since_pass_, false);
+    if (arrived) last_arrival_us = clock.NowUs();
+    // Between the bursts of a line a pass waits only for the next bytes,
+    // without showing the screen: a slice on a slow line, and on a fast one
+    // not at all, since a sleep gives the processor away and getting it back
+    // can take longer than the receive FIFO lasts at such rates. The line is
+    // quiet once a whole slice has brought nothing; only then does a pass
+    // pause and show.
+    const std::int64_t silent_us = clock.NowUs() - last_arrival_us;
+    const bool quiet = silent_us >= std::int64_t{kQuietSliceMs} * kUsPerMs;
     // The file holds at least what the screen shows: it is written out
     // before every showing of the screen (the next key read shows it when
-    // due, a pause always).
-    if (!flowing || con_.PresentDue()) capture.Flush();
-    if (!flowing) QuietPause(bell);
+    // due, a quiet pause always).
+    if (quiet || con_.PresentDue()) capture.Flush();
+    if (quiet) {
+      QuietPause(bell);
+    } else if (!arrived && uart_.QuietSliceUs() >= kShortestSleepUs) {
+      clock.SleepUs(uart_.QuietSliceUs());
+    }
     const KeyCode key = con_.ConKey();
     if (key.empty()) continue;
     capture.Flush();
