@@ -37,8 +37,16 @@ std::string TextGenerator::Next(std::size_t count) {
 
 TextModule::TextModule(int burst_bytes) : burst_bytes_(CheckedBurstBytes(burst_bytes)) {}
 
-void TextModule::Receive(std::uint8_t byte, std::int64_t /*now_us*/, std::string& out) {
-  if (byte == '\r') out += generator_.Next(burst_bytes_);
+void TextModule::Receive(std::uint8_t byte, std::int64_t now_us, std::string& out) {
+  if (byte != '\r') return;
+  unsent_ += burst_bytes_;
+  Tick(now_us, out);
+}
+
+void TextModule::Tick(std::int64_t /*now_us*/, std::string& out) {
+  const std::size_t piece = std::min(unsent_, kPieceBytes);
+  out += generator_.Next(piece);
+  unsent_ -= piece;
 }
 
 }  // namespace r7n::sim

@@ -26,17 +26,24 @@ class TextGenerator {
 
 // A module console that prints a long listing: it says nothing until it
 // hears a CR, and then sends the next burst of its text stream, which the
-// line carries at its own rate like any other reply.
+// line carries at its own rate like any other reply. A long burst is handed
+// to the line a piece at each step of the model: making a megabyte at once
+// would stop the simulated chassis, and with it the program, for
+// milliseconds in which a real module would long have been sending.
 class TextModule : public LineDevice {
  public:
   // Throws std::invalid_argument unless a burst holds at least one byte.
   explicit TextModule(int burst_bytes);
 
+  static constexpr std::size_t kPieceBytes = 256;
+
   void Receive(std::uint8_t byte, std::int64_t now_us, std::string& out) override;
+  void Tick(std::int64_t now_us, std::string& out) override;
 
  private:
   TextGenerator generator_;
   std::size_t burst_bytes_;
+  std::size_t unsent_ = 0;  // of the bursts asked for
 };
 
 }  // namespace r7n::sim

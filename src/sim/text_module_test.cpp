@@ -50,5 +50,14 @@ TEST(TextModule, EachCarriageReturnAndNothingElseSendsTheNextBurst) {
   for (const int bytes : {0, -1}) EXPECT_THROW(TextModule{bytes}, std::invalid_argument);
 }
 
+TEST(TextModule, ALongBurstComesInPiecesAtTheModelsSteps) {
+  TextModule module(1000);
+  std::string out;
+  module.Receive('\r', 0, out);
+  EXPECT_EQ(out.size(), TextModule::kPieceBytes);
+  for (int step = 1; step <= 10; ++step) module.Tick(step, out);
+  EXPECT_EQ(out, TextGenerator().Next(1000)) << "the whole burst, once";
+}
+
 }  // namespace
 }  // namespace r7n::sim
