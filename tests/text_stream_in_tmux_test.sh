@@ -2,7 +2,8 @@
 # A module printing a long listing at 921,600 bit/s into a terminal session
 # of r7n_uart_sim in tmux: Term.txt must hold every byte it sent, in order.
 # Usage: text_stream_in_tmux_test.sh PATH/TO/r7n_uart_sim PATH/TO/r7n_text_stream
-# TEXT_BYTES sets the size of the listing (default 1 MiB).
+# TEXT_BYTES sets the size of the listing (default 1 MiB), RX_FIFO the depth
+# of the simulated UART's receive FIFO (default 128).
 set -u
 bytes=${TEXT_BYTES:-1048576}
 baud=921600
@@ -31,7 +32,7 @@ give_up() {
 
 tmux new-session -d -s t -x 80 -y 25 \
   "cd / && LANG=C.UTF-8 TERM=tmux-256color '$bin/r7n_uart_sim' --base1 text,r7n,r7n,r7n \
-   --line-baud $baud --noise-bytes $bytes; echo EXIT=\$?; sleep 60"
+   --line-baud $baud --noise-bytes $bytes --rx-fifo ${RX_FIFO:-128}; echo EXIT=\$?; sleep 60"
 wait_for "<Q> Quit" 10 || give_up "the menu does not come"
 tmux send-keys -t t a
 wait_for "Baud: $baud" 10 || give_up "key A does not open module A's terminal at $baud bit/s"
