@@ -117,12 +117,13 @@ void SerialTerminal::UartTerm(std::string_view title) {
   received_since_pass_ = false;
   Clock& clock = con_.GetClock();
   std::int64_t last_arrival_us = clock.NowUs();
+  std::int64_t last_activity_us = last_arrival_us;  // a byte came or a key went
   for (;;) {
     DrainReceiver(parser);
     // What a paced send or a macro's wait showed counts too: a pass that
     // comes right after one finds the receiver just emptied, not quiet.
     const bool arrived = std::exchange(received_since_pass_, false);
-    if (arrived) last_arrival_us = clock.NowUs();
+    if (arrived) last_arrival_us = last_activity_us = clock.NowUs();
     // Between the bursts of a line a pass waits only for the next bytes,
     // without showing the screen: a slice on a slow line, and on a fast one
     // not at all, since a sleep gives the processor away and getting it back
@@ -136,7 +137,7 @@ void SerialTerminal::UartTerm(std::string_view title) {
     // due, a quiet pause always).
     if (quiet || con_.PresentDue()) capture.Flush();
     if (quiet) {
-      QuietPause(bell);
+      QuietPause(bell, last_activity_us);
     } else if (!arrived && uart_.QuietSliceUs() >= kShortestSleepUs) {
       clock.SleepUs(uart_.QuietSliceUs());
     }
@@ -144,6 +145,7 @@ void SerialTerminal::UartTerm(std::string_view title) {
     if (key.empty()) continue;
     capture.Flush();
     if (!HandleKey(key)) return;
+    last_activity_us = clock.NowUs();
   }
 }
 
@@ -169,11 +171,13 @@ void SerialTerminal::DrainReceiver(ReceiveParser& parser) {
   if (shown) received_since_pass_ = true;
 }
 
-void SerialTerminal::QuietPause(PacedBell& bell) {
+void SerialTerminal::QuietPause(PacedBell& bell, std::int64_t last_activity_us) {
+  Clock& clock = con_.GetClock();
   bool arrived = false;
   const auto look = [&]() -> std::int64_t {
     arrived = uart_.UartRcvCnt(link_.ChanAdr()) != 0;
-    return arrived ? Console::kEndPause : uart_.QuietSliceUs();
+    if (arrived) return Console::kEndPause;
+    return uart_.QuietSliceUs(clock.NowUs() - last_activity_us >= kSettledAfterUs);
   };
   for (int paused = 0; paused < kQuietPassMs; paused += kQuietSliceMs) {
     con_.ConSleepPolling(kQuietSliceMs, look);

@@ -36,6 +36,10 @@ class SerialTerminal {
   // (above about 240,000 bit/s) a pass looks again at once instead.
   static constexpr std::int64_t kShortestSleepUs = 500;
   static constexpr int kReceiveTimeoutMs = 1000;
+  // A line that brought nothing and was sent nothing for this long has
+  // settled: a reply is not expected any moment, and the receiver is looked
+  // at less often (UartTransfer::QuietSliceUs).
+  static constexpr std::int64_t kSettledAfterUs = 100'000;
 
   SerialTerminal(Console& console, UartLink& link, UartTransfer& uart, const ConfigTables& tables,
                  TermColors& colors, MacroPlayer& macros)
@@ -56,7 +60,7 @@ class SerialTerminal {
   void DrainReceiver(ReceiveParser& parser);
   // Waits up to a pass's pause for the line to bring something or a key to
   // come, and sounds a due bell once the line has stayed quiet for a slice.
-  void QuietPause(PacedBell& bell);
+  void QuietPause(PacedBell& bell, std::int64_t last_activity_us);
   // Carries out one key; false when the key ends the session.
   bool HandleKey(const KeyCode& key);
   void ShowHelp();

@@ -111,11 +111,12 @@ std::int64_t UartTransfer::DrainStep() {
   return arrived ? 0 : QuietSliceUs();
 }
 
-std::int64_t UartTransfer::QuietSliceUs() const {
+std::int64_t UartTransfer::QuietSliceUs(bool settled) const {
   const std::int64_t baud = link_.BaudRate();
   if (baud <= 0) return kLongestQuietSliceUs;
   // A byte is ten bit times on the line: start, eight data bits, stop.
-  const std::int64_t slice_us = kQuietSliceBytes * 10 * 1'000'000 / baud;
+  const std::int64_t bytes = settled ? kSettledSliceBytes : kQuietSliceBytes;
+  const std::int64_t slice_us = bytes * 10 * 1'000'000 / baud;
   return std::clamp(slice_us, kShortestQuietSliceUs, kLongestQuietSliceUs);
 }
 

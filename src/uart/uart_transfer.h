@@ -30,9 +30,12 @@ class UartTransfer {
   // A pause that keeps the receiver drained looks at it again after the time
   // twelve bytes take at BaudRate, so that a UART with a 16-byte receive FIFO
   // still has room when the far end starts a burst; while bytes come it looks
-  // again at once. Never longer than 5 ms on a slow line; never shorter than
-  // 20 us, below which the bus could not keep up anyway.
+  // again at once. A line long settled is looked at after 64 byte times,
+  // half the base unit's 128-byte FIFO, which spares the processor on an idle
+  // line. Never longer than 5 ms on a slow line; never shorter than 20 us,
+  // below which the bus could not keep up anyway.
   static constexpr std::int64_t kQuietSliceBytes = 12;
+  static constexpr std::int64_t kSettledSliceBytes = 64;
   static constexpr std::int64_t kLongestQuietSliceUs = 5000;
   static constexpr std::int64_t kShortestQuietSliceUs = 20;
   // The reserve stops growing here (over a minute of talk at 115200 bit/s
@@ -67,8 +70,9 @@ class UartTransfer {
   // The terminal uses it to show what arrives during paced sends and macro
   // waits as it arrives.
   void SetArrivalHook(std::function<void()> hook) { arrival_hook_ = std::move(hook); }
-  // How long a quiet receiver may go unread at the current BaudRate.
-  std::int64_t QuietSliceUs() const;
+  // How long a quiet receiver may go unread at the current BaudRate; longer
+  // once the line has settled.
+  std::int64_t QuietSliceUs(bool settled = false) const;
 
  private:
   // Polls UartTxSta until (status & mask) == want, at most 100,001 reads;
