@@ -127,15 +127,15 @@ double ReceivePathSecondsPerMiB() {
 }
 
 void PrintRateTables(const BenchOptions& options) {
-  bench::RateTableSpec spec;
-  spec.rates = {115'200, 460'800, 921'600, 2'000'000};
-  spec.fifo_depths = options.quick ? std::vector<int>{128} : std::vector<int>{16, 128, 1024};
-  spec.stream_seconds = options.stream_seconds.value_or(options.quick ? 1.0 : 2.0);
-  spec.search_resolution = options.quick ? 16 : 64;
+  bench::RateTablePlan plan;
+  plan.rates = {115'200, 460'800, 921'600, 2'000'000};
+  plan.fifo_depths = options.quick ? std::vector<int>{128} : std::vector<int>{16, 128, 1024};
+  plan.stream_seconds = options.stream_seconds.value_or(options.quick ? 1.0 : 2.0);
+  plan.search_resolution = options.quick ? 16 : 64;
   for (const bench::BenchClock clock : {bench::BenchClock::kVirtual, bench::BenchClock::kReal}) {
     if (clock == bench::BenchClock::kVirtual ? !options.run_virtual : !options.run_real) continue;
-    spec.clock = clock;
-    bench::PrintRateTable(spec, stdout);
+    plan.clock = clock;
+    bench::PrintRateTable(plan, stdout);
     std::printf("\n");
   }
 }

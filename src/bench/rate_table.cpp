@@ -26,10 +26,10 @@ std::string Grouped(long long value) {
   return grouped;
 }
 
-void PrintHeader(const RateTableSpec& spec, std::FILE* out) {
+void PrintHeader(const RateTablePlan& plan, std::FILE* out) {
   std::fprintf(out,
                "Terminal on a module printing text for %.1f s, Ctrl-Z every 250 ms, %s clock\n",
-               spec.stream_seconds, ClockName(spec.clock));
+               plan.stream_seconds, ClockName(plan.clock));
   std::fprintf(out, "%5s %12s %11s %11s %9s %9s %8s %5s %11s %6s\n", "FIFO", "bit/s", "sent",
                "captured", "lost", "overruns", "key ms", "keys", "CPU ms/MiB", "CPU %");
 }
@@ -58,31 +58,31 @@ void PrintRow(int depth, const std::string& rate, const StreamFigures& f, bool r
 // rates with the same divisor program the UART alike.
 class Sessions {
  public:
-  Sessions(const RateTableSpec& spec, int depth) : spec_(spec), depth_(depth) {}
+  Sessions(const RateTablePlan& plan, int depth) : plan_(plan), depth_(depth) {}
 
   const StreamFigures& AtRate(int baud) {
     auto [it, added] = runs_.try_emplace(DivisorOfRate(baud));
     if (added) {
-      it->second = RunStream({spec_.clock, baud, depth_, spec_.stream_seconds});
+      it->second = RunStream({plan_.clock, baud, depth_, plan_.stream_seconds});
     }
     return it->second;
   }
 
  private:
-  const RateTableSpec& spec_;
+  const RateTablePlan& plan_;
   int depth_;
   std::map<int, StreamFigures> runs_;
 };
 
-void PrintDepth(const RateTableSpec& spec, int depth, std::FILE* out) {
-  const bool real = spec.clock == BenchClock::kReal;
-  Sessions sessions(spec, depth);
-  for (const int baud : spec.rates) {
+void PrintDepth(const RateTablePlan& plan, int depth, std::FILE* out) {
+  const bool real = plan.clock == BenchClock::kReal;
+  Sessions sessions(plan, depth);
+  for (const int baud : plan.rates) {
     PrintRow(depth, Grouped(baud), sessions.AtRate(baud), real, out);
     std::fflush(out);
   }
   const std::optional<int> divisor =
-      FastestLosslessDivisor(kSlowestDivisor, kFastestDivisor, spec.search_resolution,
+      FastestLosslessDivisor(kSlowestDivisor, kFastestDivisor, plan.search_resolution,
                              [&](int d) { return sessions.AtRate(RateOfDivisor(d)).Lossless(); });
   if (!divisor) {
     std::fprintf(out, "%5d %12s  (loses bytes even at %s bit/s)\n", depth, "max",
@@ -97,15 +97,15 @@ void PrintDepth(const RateTableSpec& spec, int depth, std::FILE* out) {
 
 }  // namespace
 
-void PrintRateTable(const RateTableSpec& spec, std::FILE* out) {
-  PrintHeader(spec, out);
-  for (const int depth : spec.fifo_depths) PrintDepth(spec, depth, out);
+void PrintRateTable(const RateTablePlan& plan, std::FILE* out) {
+  PrintHeader(plan, out);
+  for (const int depth : plan.fifo_depths) PrintDepth(plan, depth, out);
   std::fprintf(out,
                "sent: the text and the module's answers to the keys; lost: sent less what "
                "Term.txt holds;\nkey ms: worst time from a key press to its byte in the transmit "
                "register;\nmax: the fastest rate found (125 MHz / a whole divisor) at which "
                "nothing is lost.\n");
-  if (spec.clock == BenchClock::kReal) {
+  if (plan.clock == BenchClock::kReal) {
     std::fprintf(
         out,
         "CPU ms/MiB: processor time of the whole process (program and simulated "

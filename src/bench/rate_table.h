@@ -7,7 +7,7 @@
 
 namespace r7n::bench {
 
-struct RateTableSpec {
+struct RateTablePlan {
   BenchClock clock = BenchClock::kVirtual;
   std::vector<int> rates;        // bit/s, each a row
   std::vector<int> fifo_depths;  // each a block of rows
@@ -19,6 +19,6 @@ struct RateTableSpec {
 
 // For each receive FIFO depth: a session at each rate, and the fastest rate
 // found at which nothing is lost, printed as one table.
-void PrintRateTable(const RateTableSpec& spec, std::FILE* out);
+void PrintRateTable(const RateTablePlan& plan, std::FILE* out);
 
 }  // namespace r7n::bench

@@ -40,15 +40,15 @@ std::string ModuleText(std::size_t bytes) {
   return text;
 }
 
-StreamFigures RunStream(const StreamSpec& spec) {
+StreamFigures RunStream(const StreamPlan& plan) {
   sim::ChassisConfig chassis;
-  chassis.rx_fifo_depth = spec.rx_fifo_depth;
-  chassis.line_baud = spec.line_baud;
-  BenchProgram program(spec.clock, chassis, spec.line_baud);
+  chassis.rx_fifo_depth = plan.rx_fifo_depth;
+  chassis.line_baud = plan.line_baud;
+  BenchProgram program(plan.clock, chassis, plan.line_baud);
 
-  const std::int64_t frame_ns = sim::FrameNsAtBaud(spec.line_baud);
+  const std::int64_t frame_ns = sim::FrameNsAtBaud(plan.line_baud);
   const auto text_bytes =
-      static_cast<std::size_t>(spec.stream_seconds * 1e9 / static_cast<double>(frame_ns));
+      static_cast<std::size_t>(plan.stream_seconds * 1e9 / static_cast<double>(frame_ns));
   const std::string text = ModuleText(text_bytes);
   const std::int64_t text_ms = static_cast<std::int64_t>(text_bytes) * frame_ns / 1'000'000 + 1;
   const std::int64_t text_end_ms = kTextAtMs + text_ms;

@@ -12,7 +12,7 @@ namespace r7n::bench {
 // A terminal session on module A of base unit 1 while the module prints text
 // without a pause, at the rate the program's configuration file sets, and
 // the operator presses Ctrl-Z now and then, during the text and after it.
-struct StreamSpec {
+struct StreamPlan {
   BenchClock clock = BenchClock::kVirtual;
   int line_baud = 115'200;  // the module's rate and the program's #COMMODE
   int rx_fifo_depth = 128;
@@ -38,7 +38,7 @@ struct StreamFigures {
   bool Lossless() const { return finished && sent > 0 && Lost() == 0 && overruns == 0; }
 };
 
-StreamFigures RunStream(const StreamSpec& spec);
+StreamFigures RunStream(const StreamPlan& plan);
 
 // Lines of printable text with CR LF ends, as a module's console prints them.
 std::string ModuleText(std::size_t bytes);

@@ -118,13 +118,13 @@ BaseUnit::BaseUnit(int unit, const ChassisConfig& config)
   }
 }
 
-void BaseUnit::FitExternal(std::size_t line, std::string slot, const EndpointSpec& spec,
+void BaseUnit::FitExternal(std::size_t line, std::string slot, const EndpointAddress& where,
                            const ChassisConfig& config) {
   std::unique_ptr<Endpoint> endpoint =
-      config.make_endpoint ? config.make_endpoint(spec)
-                           : MakeEndpoint(spec, config.endpoint_timing, config.line_baud);
+      config.make_endpoint ? config.make_endpoint(where)
+                           : MakeEndpoint(where, config.endpoint_timing, config.line_baud);
   auto console = std::make_unique<ExternalConsole>(
-      std::move(slot), spec.Text(), std::move(endpoint), config.events, config.trace_bytes);
+      std::move(slot), where.Text(), std::move(endpoint), config.events, config.trace_bytes);
   externals_[line] = console.get();
   devices_[line] = console.get();
   if (line == 0) {

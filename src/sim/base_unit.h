@@ -174,7 +174,7 @@ class BaseUnit {
   void WakeZcp(std::int64_t at_ns);
   void TickDevices(std::int64_t now_us);
   void SupplyLines(std::int64_t now_ns);
-  void FitExternal(std::size_t line, std::string slot, const EndpointSpec& spec,
+  void FitExternal(std::size_t line, std::string slot, const EndpointAddress& where,
                    const ChassisConfig& config);
   void Answer(std::size_t line, std::int64_t at_ns);
 

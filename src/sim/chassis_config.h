@@ -8,7 +8,7 @@
 #include <string>
 
 #include "sim/endpoint.h"
-#include "sim/endpoint_spec.h"
+#include "sim/endpoint_address.h"
 
 namespace r7n::sim {
 
@@ -39,13 +39,13 @@ struct BaseUnitConfig {
   bool fitted = true;
   std::array<ModuleKind, 4> modules{};  // slots A to D
   // The endpoint of each slot whose kind is kExternal.
-  std::array<std::optional<EndpointSpec>, 4> endpoints{};
+  std::array<std::optional<EndpointAddress>, 4> endpoints{};
   // A real controller in place of the built-in ZCP controller.
-  std::optional<EndpointSpec> zcp{};
+  std::optional<EndpointAddress> zcp{};
 };
 
 // Opens the endpoint a slot names; tests hand in endpoints of their own.
-using EndpointFactory = std::function<std::unique_ptr<Endpoint>(const EndpointSpec&)>;
+using EndpointFactory = std::function<std::unique_ptr<Endpoint>(const EndpointAddress&)>;
 
 // What is plugged into the simulated chassis. The default is the chassis the
 // service console is normally used on: both base units fitted, base unit 1

@@ -3,7 +3,7 @@
 
 namespace r7n::sim {
 
-bool EndpointKindAvailable(EndpointSpec::Kind /*kind*/) {
+bool EndpointKindAvailable(EndpointAddress::Kind /*kind*/) {
   return true;
 }
 
@@ -11,18 +11,18 @@ std::string_view AvailableEndpointKinds() {
   return "pty:, unix:, tcp:, serial:, exec:";
 }
 
-std::unique_ptr<Endpoint> MakeEndpoint(const EndpointSpec& spec, const EndpointTiming& timing,
+std::unique_ptr<Endpoint> MakeEndpoint(const EndpointAddress& where, const EndpointTiming& timing,
                                        int line_baud) {
-  switch (spec.kind) {
-    case EndpointSpec::Kind::kPty:
-      return std::make_unique<PtyEndpoint>(spec.target, timing.reconnect_us);
-    case EndpointSpec::Kind::kUnix:
-    case EndpointSpec::Kind::kTcp:
-      return std::make_unique<SocketEndpoint>(spec, timing.reconnect_us);
-    case EndpointSpec::Kind::kSerial:
-      return std::make_unique<SerialEndpoint>(spec.target, line_baud, timing.reconnect_us);
-    case EndpointSpec::Kind::kExec:
-      return std::make_unique<ExecEndpoint>(spec.target, timing.respawn_us);
+  switch (where.kind) {
+    case EndpointAddress::Kind::kPty:
+      return std::make_unique<PtyEndpoint>(where.target, timing.reconnect_us);
+    case EndpointAddress::Kind::kUnix:
+    case EndpointAddress::Kind::kTcp:
+      return std::make_unique<SocketEndpoint>(where, timing.reconnect_us);
+    case EndpointAddress::Kind::kSerial:
+      return std::make_unique<SerialEndpoint>(where.target, line_baud, timing.reconnect_us);
+    case EndpointAddress::Kind::kExec:
+      return std::make_unique<ExecEndpoint>(where.target, timing.respawn_us);
   }
   return nullptr;
 }

@@ -68,9 +68,9 @@ class ExternalConsoleTest : public ::testing::Test {
   void Make(std::uint16_t divisor = kDivisor115200, std::uint8_t channel = 0x40) {
     ChassisConfig config;
     config.base1.modules[0] = ModuleKind::kExternal;
-    config.base1.endpoints[0] = EndpointSpec{EndpointSpec::Kind::kPty, "stand-in", 0};
+    config.base1.endpoints[0] = EndpointAddress{EndpointAddress::Kind::kPty, "stand-in", 0};
     config.base2.fitted = false;
-    config.make_endpoint = [this](const EndpointSpec&) {
+    config.make_endpoint = [this](const EndpointAddress&) {
       return std::make_unique<StandInEndpoint>(far_, clock_);
     };
     chassis_ = std::make_unique<Chassis>(clock_, config);

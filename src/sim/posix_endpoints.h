@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "sim/endpoint_spec.h"
+#include "sim/endpoint_address.h"
 #include "sim/fd_endpoint_posix.h"
 
 namespace r7n::sim {
@@ -57,7 +57,7 @@ class ExecEndpoint : public FdEndpoint {
 // far end closes.
 class SocketEndpoint : public FdEndpoint {
  public:
-  SocketEndpoint(const EndpointSpec& spec, std::int64_t retry_us);
+  SocketEndpoint(const EndpointAddress& where, std::int64_t retry_us);
   ~SocketEndpoint() override;
 
  protected:
@@ -69,7 +69,7 @@ class SocketEndpoint : public FdEndpoint {
   Opened OpenUnix();
   Opened OpenTcp();
 
-  EndpointSpec spec_;
+  EndpointAddress where_;
 };
 
 // A real serial port, raw, 8N1, no flow control, at the far end's rate.

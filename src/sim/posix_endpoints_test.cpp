@@ -170,7 +170,7 @@ TEST_F(PosixEndpointsTest, EndpointsThatCannotOpenAreRetriedAndSaySo) {
        "exists and is not a symbolic link"},
       {[&] {
          return std::make_unique<SocketEndpoint>(
-             EndpointSpec{EndpointSpec::Kind::kUnix, (dir_ / "none.sock").string(), 0}, 0);
+             EndpointAddress{EndpointAddress::Kind::kUnix, (dir_ / "none.sock").string(), 0}, 0);
        },
        "No such file or directory"},
       {[&] { return std::make_unique<SerialEndpoint>((dir_ / "ttyUSB9").string(), 115200, 0); },
@@ -257,7 +257,7 @@ class Listener {
 
 TEST_F(PosixEndpointsTest, ASocketIsConnectedAgainAfterTheFarEndCloses) {
   const fs::path path = dir_ / "vm.sock";
-  SocketEndpoint endpoint(EndpointSpec{EndpointSpec::Kind::kUnix, path.string(), 0}, 0);
+  SocketEndpoint endpoint(EndpointAddress{EndpointAddress::Kind::kUnix, path.string(), 0}, 0);
   Watch watch(endpoint);
   ASSERT_TRUE(watch.Until([&] { return watch.Count(Endpoint::Event::kFailed) >= 1; }));
   Listener vm(path);

@@ -90,12 +90,12 @@ std::optional<BaseUnitConfig> ParseBase(std::string_view value, const BaseUnitCo
     }
     if (!LooksLikeEndpoint(slots[slot])) return std::nullopt;
     EndpointParse endpoint = ParseEndpoint(slots[slot]);
-    if (!endpoint.spec) {
+    if (!endpoint.where) {
       error = std::move(endpoint.error);
       return std::nullopt;
     }
     config.modules[slot] = ModuleKind::kExternal;
-    config.endpoints[slot] = std::move(endpoint.spec);
+    config.endpoints[slot] = std::move(endpoint.where);
   }
   return config;
 }
@@ -145,8 +145,8 @@ bool StoreZcp(std::string_view value, BaseUnitConfig& base, std::string& error) 
   }
   if (!LooksLikeEndpoint(value)) return false;
   EndpointParse endpoint = ParseEndpoint(value);
-  if (!endpoint.spec) error = std::move(endpoint.error);
-  base.zcp = std::move(endpoint.spec);
+  if (!endpoint.where) error = std::move(endpoint.error);
+  base.zcp = std::move(endpoint.where);
   return base.zcp.has_value();
 }
 

@@ -282,13 +282,13 @@ TEST(SimOptionsTest, MistakesGiveOneLineNamingTheCulprit) {
 struct EndpointCase {
   std::vector<const char*> args;
   int slot;  // 0 to 3 on base unit 1, -1 for its controller
-  EndpointSpec::Kind kind;
+  EndpointAddress::Kind kind;
   std::string target;
   int port;
 };
 
 TEST(SimOptionsTest, SlotsAndControllersCanHoldEndpoints) {
-  using K = EndpointSpec::Kind;
+  using K = EndpointAddress::Kind;
   const char* mixed = "pty:/tmp/slot a,silent,exec:echo a,b; echo c,tcp:localhost:4000";
   const EndpointCase cases[] = {
       {{"--base1", mixed}, 0, K::kPty, "/tmp/slot a", 0},
@@ -308,27 +308,27 @@ TEST(SimOptionsTest, SlotsAndControllersCanHoldEndpoints) {
     if (result.error.find("not available in this build") != std::string::npos) continue;
     ASSERT_EQ(result.kind, SimOptionsResult::Kind::kRun) << Describe(c.args) << result.error;
     const BaseUnitConfig& base = result.config.base1;
-    const std::optional<EndpointSpec>& spec =
+    const std::optional<EndpointAddress>& where =
         c.slot < 0 ? base.zcp : base.endpoints[static_cast<std::size_t>(c.slot)];
-    ASSERT_TRUE(spec.has_value()) << Describe(c.args);
+    ASSERT_TRUE(where.has_value()) << Describe(c.args);
     if (c.slot >= 0) {
       EXPECT_EQ(base.modules[static_cast<std::size_t>(c.slot)], ModuleKind::kExternal);
     }
-    EXPECT_EQ(spec->kind, c.kind) << Describe(c.args);
-    EXPECT_EQ(spec->target, c.target) << Describe(c.args);
-    EXPECT_EQ(spec->port, c.port) << Describe(c.args);
+    EXPECT_EQ(where->kind, c.kind) << Describe(c.args);
+    EXPECT_EQ(where->target, c.target) << Describe(c.args);
+    EXPECT_EQ(where->port, c.port) << Describe(c.args);
   }
-  if (EndpointKindAvailable(EndpointSpec::Kind::kPty)) {
+  if (EndpointKindAvailable(EndpointAddress::Kind::kPty)) {
     EXPECT_EQ(Parse({"--base1", mixed}).config.base1.modules[1], ModuleKind::kSilent);
   }
   EXPECT_FALSE(Parse({"--zcp1", "tcp:h:1", "--zcp1", "built-in"}).config.base1.zcp.has_value());
 }
 
 TEST(SimOptionsTest, KindsThisBuildLacksAreRefusedByName) {
-  const std::pair<EndpointSpec::Kind, const char*> kinds[] = {
-      {EndpointSpec::Kind::kPty, "pty"},   {EndpointSpec::Kind::kUnix, "unix"},
-      {EndpointSpec::Kind::kTcp, "tcp"},   {EndpointSpec::Kind::kSerial, "serial"},
-      {EndpointSpec::Kind::kExec, "exec"},
+  const std::pair<EndpointAddress::Kind, const char*> kinds[] = {
+      {EndpointAddress::Kind::kPty, "pty"},   {EndpointAddress::Kind::kUnix, "unix"},
+      {EndpointAddress::Kind::kTcp, "tcp"},   {EndpointAddress::Kind::kSerial, "serial"},
+      {EndpointAddress::Kind::kExec, "exec"},
   };
   for (const auto& [kind, name] : kinds) {
     const std::string value = std::string(name) + ":x:1";

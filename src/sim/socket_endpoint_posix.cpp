@@ -12,24 +12,24 @@
 
 namespace r7n::sim {
 
-SocketEndpoint::SocketEndpoint(const EndpointSpec& spec, std::int64_t retry_us)
-    : FdEndpoint(retry_us), spec_(spec) {}
+SocketEndpoint::SocketEndpoint(const EndpointAddress& where, std::int64_t retry_us)
+    : FdEndpoint(retry_us), where_(where) {}
 
 SocketEndpoint::~SocketEndpoint() {
   Shut();
 }
 
 FdEndpoint::Opened SocketEndpoint::Open() {
-  return spec_.kind == EndpointSpec::Kind::kUnix ? OpenUnix() : OpenTcp();
+  return where_.kind == EndpointAddress::Kind::kUnix ? OpenUnix() : OpenTcp();
 }
 
 FdEndpoint::Opened SocketEndpoint::OpenUnix() {
   sockaddr_un address{};
   address.sun_family = AF_UNIX;
-  if (spec_.target.size() >= sizeof address.sun_path) {
+  if (where_.target.size() >= sizeof address.sun_path) {
     return {-1, "socket path longer than " + std::to_string(sizeof address.sun_path - 1)};
   }
-  std::memcpy(address.sun_path, spec_.target.c_str(), spec_.target.size() + 1);
+  std::memcpy(address.sun_path, where_.target.c_str(), where_.target.size() + 1);
   const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
   if (fd < 0) return {-1, "no socket: " + ErrnoText(errno)};
   if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 &&
@@ -46,9 +46,9 @@ FdEndpoint::Opened SocketEndpoint::OpenTcp() {
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
   addrinfo* found = nullptr;
-  const std::string port = std::to_string(spec_.port);
-  if (const int error = ::getaddrinfo(spec_.target.c_str(), port.c_str(), &hints, &found)) {
-    return {-1, "cannot resolve " + spec_.target + ": " + ::gai_strerror(error)};
+  const std::string port = std::to_string(where_.port);
+  if (const int error = ::getaddrinfo(where_.target.c_str(), port.c_str(), &hints, &found)) {
+    return {-1, "cannot resolve " + where_.target + ": " + ::gai_strerror(error)};
   }
   Opened result{-1, "no address"};
   for (const addrinfo* at = found; at != nullptr; at = at->ai_next) {

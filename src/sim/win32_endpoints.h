@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "sim/endpoint_spec.h"
+#include "sim/endpoint_address.h"
 #include "sim/retrying_endpoint.h"
 
 namespace r7n::sim {

@@ -9,7 +9,7 @@ namespace r7n::sim {
 
 // What a slot holds when it holds a real console: the kind of endpoint and
 // where to find it.
-struct EndpointSpec {
+struct EndpointAddress {
   enum class Kind { kPty, kUnix, kTcp, kSerial, kExec };
   Kind kind = Kind::kPty;
   std::string target;  // link, socket path, host, device or command
@@ -25,9 +25,9 @@ struct EndpointTiming {
   std::int64_t respawn_us = 1'000'000;  // exec: after the program exits
 };
 
-// Reads "KIND:REST". Returns the spec, or a one-line reason it cannot be right.
+// Reads "KIND:REST". Returns the address, or a one-line reason it cannot be right.
 struct EndpointParse {
-  std::optional<EndpointSpec> spec;
+  std::optional<EndpointAddress> where;
   std::string error;
 };
 EndpointParse ParseEndpoint(std::string_view text);
@@ -37,7 +37,7 @@ EndpointParse ParseEndpoint(std::string_view text);
 bool LooksLikeEndpoint(std::string_view text);
 
 // Whether this build can open endpoints of a kind (defined per platform).
-bool EndpointKindAvailable(EndpointSpec::Kind kind);
+bool EndpointKindAvailable(EndpointAddress::Kind kind);
 
 // The kinds this build offers, as the help text lists them.
 std::string_view AvailableEndpointKinds();

@@ -1,4 +1,4 @@
-#include "sim/endpoint_spec.h"
+#include "sim/endpoint_address.h"
 
 #include <charconv>
 #include <utility>
@@ -8,16 +8,16 @@ namespace {
 
 struct KindName {
   std::string_view prefix;
-  EndpointSpec::Kind kind;
+  EndpointAddress::Kind kind;
   std::string_view what;  // what follows the prefix, for messages
 };
 
 constexpr KindName kKinds[] = {
-    {"pty:", EndpointSpec::Kind::kPty, "link name"},
-    {"unix:", EndpointSpec::Kind::kUnix, "socket path"},
-    {"tcp:", EndpointSpec::Kind::kTcp, "HOST:PORT"},
-    {"serial:", EndpointSpec::Kind::kSerial, "device name"},
-    {"exec:", EndpointSpec::Kind::kExec, "command"},
+    {"pty:", EndpointAddress::Kind::kPty, "link name"},
+    {"unix:", EndpointAddress::Kind::kUnix, "socket path"},
+    {"tcp:", EndpointAddress::Kind::kTcp, "HOST:PORT"},
+    {"serial:", EndpointAddress::Kind::kSerial, "device name"},
+    {"exec:", EndpointAddress::Kind::kExec, "command"},
 };
 
 EndpointParse Refuse(std::string message) {
@@ -27,7 +27,7 @@ EndpointParse Refuse(std::string message) {
 }
 
 // HOST:PORT, the port last so that a bracketed IPv6 host may hold colons.
-EndpointParse ParseTcp(std::string_view rest, EndpointSpec spec) {
+EndpointParse ParseTcp(std::string_view rest, EndpointAddress where) {
   const std::size_t colon = rest.rfind(':');
   if (colon == std::string_view::npos || colon == 0) {
     return Refuse("tcp: needs HOST:PORT, got '" + std::string(rest) + "'");
@@ -44,14 +44,14 @@ EndpointParse ParseTcp(std::string_view rest, EndpointSpec spec) {
   if (host.size() > 2 && host.front() == '[' && host.back() == ']') {
     host = host.substr(1, host.size() - 2);
   }
-  spec.target = host;
-  spec.port = number;
-  return {spec, {}};
+  where.target = host;
+  where.port = number;
+  return {where, {}};
 }
 
 }  // namespace
 
-std::string EndpointSpec::Text() const {
+std::string EndpointAddress::Text() const {
   for (const KindName& name : kKinds) {
     if (name.kind != kind) continue;
     std::string text = std::string(name.prefix) + target;
@@ -83,11 +83,11 @@ EndpointParse ParseEndpoint(std::string_view text) {
     if (rest.empty()) {
       return Refuse("empty " + std::string(name.what) + " in '" + std::string(text) + "'");
     }
-    EndpointSpec spec;
-    spec.kind = name.kind;
-    if (name.kind == EndpointSpec::Kind::kTcp) return ParseTcp(rest, spec);
-    spec.target = rest;
-    return {spec, {}};
+    EndpointAddress where;
+    where.kind = name.kind;
+    if (name.kind == EndpointAddress::Kind::kTcp) return ParseTcp(rest, where);
+    where.target = rest;
+    return {where, {}};
   }
   const std::size_t colon = text.find(':');
   return Refuse("unknown endpoint kind '" + std::string(text.substr(0, colon)) +
