@@ -15,20 +15,7 @@ command -v python3 > /dev/null || { echo "FAIL: python3 is missing (tools/instal
 mkdir "$work/bin"
 cp "$2" "$work/bin/r7n_uart_sim.exe"
 cp "$3" "$work/bin/R7n_Uart.cfg"
-failures=0
-passes=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-pass() { echo "ok: $*"; passes=$((passes + 1)); }
-screen() { tmux capture-pane -p -t t; }
-wait_for() {  # wait_for SECONDS TEXT WHAT
-  local deadline=$((SECONDS + $1))
-  while [ $SECONDS -lt $deadline ]; do
-    if screen | grep -qF -- "$2"; then pass "$3"; return 0; fi
-    sleep 0.5
-  done
-  fail "$3: no '$2' on the screen: $(screen | tr -s '\n' ' ')"
-  return 1
-}
+. "$(dirname "$0")/tmux_checks.sh"
 
 # The server picks a free port on the loopback interface and writes it down.
 cat > "$work/server.py" <<'PY'

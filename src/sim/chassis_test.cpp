@@ -8,20 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "sim/manual_clock.h"
+
 namespace r7n::sim {
 namespace {
 
 // The tests spell ports and registers as numbers from the register map, not
 // through the model's constants, so a wrong constant in the model fails here.
-
-class ManualClock : public Clock {
- public:
-  std::int64_t NowUs() override { return now_us_; }
-  void SleepMs(int ms) override { now_us_ += std::int64_t{ms} * 1000; }
-
- private:
-  std::int64_t now_us_ = 0;
-};
 
 ChassisConfig WithUnits(bool base1, bool base2, std::uint8_t revision = 1) {
   ChassisConfig config;

@@ -10,20 +10,11 @@
 #include <vector>
 
 #include "sim/chassis.h"
+#include "sim/manual_clock.h"
 #include "sim/slot_report.h"
 
 namespace r7n::sim {
 namespace {
-
-class ManualClock : public Clock {
- public:
-  std::int64_t NowUs() override { return now_us_; }
-  void SleepMs(int ms) override { now_us_ += std::int64_t{ms} * 1000; }
-  void SetUs(std::int64_t us) { now_us_ = us; }
-
- private:
-  std::int64_t now_us_ = 0;
-};
 
 // A far end that has written waiting and hears what the line delivers, with
 // the clock's time of each byte.

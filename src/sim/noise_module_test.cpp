@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "sim/chassis.h"
+#include "sim/manual_clock.h"
 
 namespace r7n::sim {
 namespace {
@@ -118,16 +119,6 @@ TEST(NoiseModule, ABurstNeedsAByte) {
     EXPECT_THROW(NoiseModule({.seed = 1, .burst_bytes = bytes}), std::invalid_argument) << bytes;
   }
 }
-
-class ManualClock : public Clock {
- public:
-  std::int64_t NowUs() override { return now_us_; }
-  void SleepMs(int ms) override { now_us_ += std::int64_t{ms} * 1000; }
-  void SetUs(std::int64_t us) { now_us_ = us; }
-
- private:
-  std::int64_t now_us_ = 0;
-};
 
 // The chassis' ports and registers are spelled as numbers from the register
 // map, as the other line tests do.

@@ -9,22 +9,13 @@
 #include <string_view>
 
 #include "sim/chassis.h"
+#include "sim/manual_clock.h"
 
 namespace r7n::sim {
 namespace {
 
 // Registers and ports are spelled as numbers from the register map, not
 // through the model's constants, so a wrong constant in the model fails here.
-
-class ManualClock : public Clock {
- public:
-  std::int64_t NowUs() override { return now_us_; }
-  void SleepMs(int ms) override { now_us_ += std::int64_t{ms} * 1000; }
-  void SetUs(std::int64_t us) { now_us_ = us; }
-
- private:
-  std::int64_t now_us_ = 0;
-};
 
 // Base unit 1 with empty slots, so only the ZCP controller ever answers.
 ChassisConfig QuietChassis(int line_baud = 115200, int rx_fifo_depth = 128) {

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "sim/chassis.h"
+#include "sim/manual_clock.h"
 
 namespace r7n::sim {
 namespace {
@@ -120,16 +121,6 @@ TEST(ZcpControllerTest, AResetThatEndsAgainBeforeBootRestartsTheBoot) {
 
 // The controller on its line, driven through the ports as the service
 // console drives it.
-
-class ManualClock : public Clock {
- public:
-  std::int64_t NowUs() override { return now_us_; }
-  void SleepMs(int ms) override { now_us_ += std::int64_t{ms} * 1000; }
-  void SetUs(std::int64_t us) { now_us_ = us; }
-
- private:
-  std::int64_t now_us_ = 0;
-};
 
 class ZcpOnTheLineTest : public ::testing::Test {
  protected:
