@@ -3,6 +3,7 @@
 # module A at 115200 bit/s while a terminal session shows the slot: Term.txt
 # must hold every byte, in order, and the slot must report no overrun. The
 # line carries about 11.5 kB a second, so this takes a minute and a half.
+# RX_FIFO sets the depth of the receive FIFO (default 128).
 # Usage: exec_flood_test.sh PATH/TO/r7n_uart_sim PATH/TO/R7n_Uart.cfg
 set -u
 work=$(mktemp -d)
@@ -20,7 +21,7 @@ awk 'BEGIN { for (i = 0; i < 20000; i++) printf "%07d the quick brown fox jumps 
 flood="exec:stty raw -echo; head -c 1 > /dev/null; cat $work/flood.txt; sleep 1000"
 tmux new-session -d -s t -x 80 -y 25 \
   "cd / && LANG=C.UTF-8 TERM=tmux-256color '$work/bin/r7n_uart_sim' \
-   --base1 '$flood,silent,silent,silent' --base2 absent 2> '$work/stderr'; echo EXIT=\$?; sleep 60"
+   --base1 '$flood,silent,silent,silent' --base2 absent --rx-fifo ${RX_FIFO:-128} 2> '$work/stderr'; echo EXIT=\$?; sleep 60"
 screen() { tmux capture-pane -p -t t; }
 wait_for() {  # wait_for TEXT SECONDS
   local deadline=$((SECONDS + $2))
