@@ -55,7 +55,10 @@ std::string EndpointAddress::Text() const {
   for (const KindName& name : kKinds) {
     if (name.kind != kind) continue;
     std::string text = std::string(name.prefix) + target;
-    if (kind == Kind::kTcp) text += ":" + std::to_string(port);
+    if (kind == Kind::kTcp) {
+      text += ':';
+      text += std::to_string(port);
+    }
     return text;
   }
   return target;
