@@ -1,6 +1,7 @@
 #include "terminal/serial_terminal.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -95,6 +96,25 @@ int MacroNumberOfKey(const KeyCode& key) {
   return 0;
 }
 
+namespace {
+
+// The transfer shows what arrives during its paced sends and waits for as
+// long as the session runs.
+class ArrivalHookScope {
+ public:
+  ArrivalHookScope(UartTransfer& uart, std::function<void()> hook) : uart_(uart) {
+    uart_.SetArrivalHook(std::move(hook));
+  }
+  ~ArrivalHookScope() { uart_.SetArrivalHook(nullptr); }
+  ArrivalHookScope(const ArrivalHookScope&) = delete;
+  ArrivalHookScope& operator=(const ArrivalHookScope&) = delete;
+
+ private:
+  UartTransfer& uart_;
+};
+
+}  // namespace
+
 void SerialTerminal::UartTerm(std::string_view title) {
   PrintHeader(title);
   CaptureFile capture;
@@ -105,47 +125,48 @@ void SerialTerminal::UartTerm(std::string_view title) {
   // what arrives in the meantime is shown rather than lost to the FIFO.
   // Flushed at once: Ctrl-C ends the process without flushing, and what
   // has been shown must be in the file.
-  const auto show_arrivals = [&] {
+  const ArrivalHookScope hook(uart_, [&] {
     DrainReceiver(parser);
     capture.Flush();
-  };
-  uart_.SetArrivalHook(show_arrivals);
-  struct HookReset {
-    UartTransfer& uart;
-    ~HookReset() { uart.SetArrivalHook(nullptr); }
-  } hook_reset{uart_};
+  });
   received_since_pass_ = false;
   Clock& clock = con_.GetClock();
-  std::int64_t last_arrival_us = clock.NowUs();
-  std::int64_t last_activity_us = last_arrival_us;  // a byte came or a key went
+  const std::int64_t start_us = clock.NowUs();
+  LineTimes times{start_us, start_us};
   for (;;) {
     DrainReceiver(parser);
     // What a paced send or a macro's wait showed counts too: a pass that
     // comes right after one finds the receiver just emptied, not quiet.
     const bool arrived = std::exchange(received_since_pass_, false);
-    if (arrived) last_arrival_us = last_activity_us = clock.NowUs();
-    // Between the bursts of a line a pass waits only for the next bytes,
-    // without showing the screen: a slice on a slow line, and on a fast one
-    // not at all, since a sleep gives the processor away and getting it back
-    // can take longer than the receive FIFO lasts at such rates. The line is
-    // quiet once a whole slice has brought nothing; only then does a pass
-    // pause and show.
-    const std::int64_t silent_us = clock.NowUs() - last_arrival_us;
-    const bool quiet = silent_us >= std::int64_t{kQuietSliceMs} * kUsPerMs;
-    // The file holds at least what the screen shows: it is written out
-    // before every showing of the screen (the next key read shows it when
-    // due, a quiet pause always).
-    if (quiet || con_.PresentDue()) capture.Flush();
-    if (quiet) {
-      QuietPause(bell, last_activity_us);
-    } else if (!arrived && uart_.QuietSliceUs() >= kShortestSleepUs) {
-      clock.SleepUs(uart_.QuietSliceUs());
-    }
+    if (arrived) times.last_arrival_us = times.last_activity_us = clock.NowUs();
+    WaitBetweenPasses(arrived, times, bell, capture);
     const KeyCode key = con_.ConKey();
     if (key.empty()) continue;
     capture.Flush();
     if (!HandleKey(key)) return;
-    last_activity_us = clock.NowUs();
+    times.last_activity_us = clock.NowUs();
+  }
+}
+
+void SerialTerminal::WaitBetweenPasses(bool arrived, const LineTimes& times, PacedBell& bell,
+                                       CaptureFile& capture) {
+  // Between the bursts of a line a pass waits only for the next bytes,
+  // without showing the screen: a slice on a slow line, and on a fast one
+  // not at all, since a sleep gives the processor away and getting it back
+  // can take longer than the receive FIFO lasts at such rates. The line is
+  // quiet once a whole slice has brought nothing; only then does a pass
+  // pause and show.
+  Clock& clock = con_.GetClock();
+  const std::int64_t silent_us = clock.NowUs() - times.last_arrival_us;
+  const bool quiet = silent_us >= std::int64_t{kQuietSliceMs} * kUsPerMs;
+  // The file holds at least what the screen shows: it is written out
+  // before every showing of the screen (the next key read shows it when
+  // due, a quiet pause always).
+  if (quiet || con_.PresentDue()) capture.Flush();
+  if (quiet) {
+    QuietPause(bell, times.last_activity_us);
+  } else if (!arrived && uart_.QuietSliceUs() >= kShortestSleepUs) {
+    clock.SleepUs(uart_.QuietSliceUs());
   }
 }
 

@@ -13,6 +13,7 @@
 
 namespace r7n {
 
+class CaptureFile;
 class PacedBell;
 class ReceiveParser;
 
@@ -54,6 +55,12 @@ class SerialTerminal {
   void UartTerm(std::string_view title);
 
  private:
+  // When the line last brought a byte, and when it last did or a key went.
+  struct LineTimes {
+    std::int64_t last_arrival_us;
+    std::int64_t last_activity_us;
+  };
+
   void PrintHeader(std::string_view title);
   // Shows what has arrived, until the receiver is empty or the pass has had
   // its time.
@@ -61,6 +68,10 @@ class SerialTerminal {
   // Waits up to a pass's pause for the line to bring something or a key to
   // come, and sounds a due bell once the line has stayed quiet for a slice.
   void QuietPause(PacedBell& bell, std::int64_t last_activity_us);
+  // What a pass does after showing: nothing while bytes flow, a short sleep
+  // between the bursts of a slow line, a quiet pause once the line is quiet.
+  void WaitBetweenPasses(bool arrived, const LineTimes& times, PacedBell& bell,
+                         CaptureFile& capture);
   // Carries out one key; false when the key ends the session.
   bool HandleKey(const KeyCode& key);
   void ShowHelp();
