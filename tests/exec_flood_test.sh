@@ -22,18 +22,10 @@ flood="exec:stty raw -echo; head -c 1 > /dev/null; cat $work/flood.txt; sleep 10
 tmux new-session -d -s t -x 80 -y 25 \
   "cd / && LANG=C.UTF-8 TERM=tmux-256color '$work/bin/r7n_uart_sim' \
    --base1 '$flood,silent,silent,silent' --base2 absent --rx-fifo ${RX_FIFO:-128} 2> '$work/stderr'; echo EXIT=\$?; sleep 60"
-screen() { tmux capture-pane -p -t t; }
-wait_for() {  # wait_for TEXT SECONDS
-  local deadline=$((SECONDS + $2))
-  while [ "$SECONDS" -lt "$deadline" ]; do
-    screen | grep -qF -- "$1" && return 0
-    sleep 0.1
-  done
-  return 1
-}
-wait_for "R7N UART:" 10 || { echo "FAIL: no menu"; exit 1; }
+. "$(dirname "$0")/tmux_checks.sh"
+wait_for 10 "R7N UART:" "the menu comes up" || exit 1
 tmux send-keys -t t a
-wait_for "R7N Base #1 Mod A - HPS Console" 5 || { echo "FAIL: no session"; exit 1; }
+wait_for 5 "R7N Base #1 Mod A - HPS Console" "key A opens the slot's session" || exit 1
 tmux send-keys -t t Enter
 start=$SECONDS
 # Until every byte is there, or nothing more has come for 10 s.
@@ -47,11 +39,10 @@ while :; do
 done
 echo "Term.txt: $got of $size bytes after $((SECONDS - start)) s"
 tmux send-keys -t t S-F2
-wait_for "R7N UART:" 5
+wait_for 5 "R7N UART:" "Shift-F2 ends the session"
 tmux send-keys -t t q
-wait_for "EXIT=0" 10
+wait_for 10 "EXIT=0" "q ends the program"
 cat "$work/stderr"
-failures=0
-if cmp "$work/flood.txt" "$work/bin/Term.txt"; then echo "ok: Term.txt holds every byte, in order"; else echo "FAIL: Term.txt differs"; failures=1; fi
-if grep -q " 0 overruns" "$work/stderr"; then echo "ok: nothing overran"; else echo "FAIL: overruns"; failures=1; fi
+if cmp "$work/flood.txt" "$work/bin/Term.txt"; then pass "Term.txt holds every byte, in order"; else fail "Term.txt differs"; fi
+if grep -q " 0 overruns" "$work/stderr"; then pass "nothing overran"; else fail "overruns"; fi
 [ "$failures" -eq 0 ]

@@ -9,10 +9,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 export TMUX_TMPDIR=$work
 trap 'tmux kill-server 2>/dev/null; sleep 0.5; rm -rf "$work"' EXIT
-failures=0
-passes=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-pass() { echo "ok: $*"; passes=$((passes + 1)); }
+. "$here/tmux_checks.sh"
 
 # Namespaces and chroot need root; CI runs as root. Anywhere else the test
 # says why it does not run.
@@ -46,20 +43,8 @@ tmux new-session -d -s t -x 80 -y 25 \
    --events '$work/events.log' --base1 \"\$(cat '$work/base1')\" --base2 \"\$(cat '$work/base2')\" \
    2> '$work/stderr'; echo EXIT=\$?; sleep 60"
 
-screen() { tmux capture-pane -p -t t; }
 row() { screen | sed -n "$1p"; }
 keys() { tmux send-keys -t t "$@"; }
-wait_for() {  # wait_for TEXT SECONDS: true once the screen shows TEXT
-  local deadline=$((SECONDS + $2))
-  while [ "$SECONDS" -lt "$deadline" ]; do
-    screen | grep -qF -- "$1" && return 0
-    sleep 0.2
-  done
-  return 1
-}
-expect() {  # expect TEXT SECONDS WHAT
-  if wait_for "$1" "$2"; then pass "$3"; else fail "$3: $(screen | tr -s '\n' ' ')"; fi
-}
 addresses() {  # addresses TITLE LAST_OCTETS...: the eight module lines
   local title=$1 n=3 unit slot
   shift
@@ -73,18 +58,18 @@ addresses() {  # addresses TITLE LAST_OCTETS...: the eight module lines
   done
 }
 
-expect "R7N UART:" 10 "the menu comes up with eight real consoles"
+wait_for 10 "R7N UART:" "the menu comes up with eight real consoles"
 sleep 2  # every getty has printed its login screen
 
 keys v
-expect "Press any key to continue" 120 "V runs to its end"
+wait_for 120 "Press any key to continue" "V runs to its end"
 addresses "V lists the starting address" 192.168.0.11 192.168.0.12 192.168.0.13 192.168.0.14 \
   192.168.0.21 192.168.0.22 192.168.0.23 192.168.0.24
 keys x
-expect "R7N UART:" 5 "back in the menu after V"
+wait_for 5 "R7N UART:" "back in the menu after V"
 
 keys s
-expect "Press any key to continue" 120 "S runs to its end"
+wait_for 120 "Press any key to continue" "S runs to its end"
 addresses "S sets" 192.168.127.129 192.168.127.130 192.168.127.131 192.168.127.132 \
   192.168.127.133 192.168.127.134 192.168.127.135 192.168.127.136
 keys x
@@ -97,39 +82,39 @@ for module in r1 r2 r3 r4 t1 t2 t3 t4; do
 done
 
 keys v
-expect "Press any key to continue" 120 "V runs again"
+wait_for 120 "Press any key to continue" "V runs again"
 addresses "V reads back" 192.168.127.129 192.168.127.130 192.168.127.131 192.168.127.132 \
   192.168.127.133 192.168.127.134 192.168.127.135 192.168.127.136
 keys x
 
 # K works on the base unit the last action used: open base unit 1's
 # controller terminal first, so that it logs out module A of base unit 1.
-expect "R7N UART:" 5 "back in the menu after the second V"
+wait_for 5 "R7N UART:" "back in the menu after the second V"
 keys 1
-expect "R7N Base #1 ZCP Console" 5 "key 1 opens base unit 1's controller"
+wait_for 5 "R7N Base #1 ZCP Console" "key 1 opens base unit 1's controller"
 keys S-F2
-expect "R7N UART:" 5 "Shift-F2 leaves it"
+wait_for 5 "R7N UART:" "Shift-F2 leaves it"
 keys k
 sleep 2
 if screen | grep -q "LogMOut(Failure"; then fail "K: $(screen | tr -s '\n' ' ')"; else pass "K logs module A out"; fi
 keys x
 
 keys a
-expect "R7N Base #1 Mod A - HPS Console" 5 "key A opens module A's console"
+wait_for 5 "R7N Base #1 Mod A - HPS Console" "key A opens module A's console"
 keys Enter
-expect "kt20r-r7n login:" 10 "module A is at its login screen after K"
+wait_for 10 "kt20r-r7n login:" "module A is at its login screen after K"
 keys F1
-expect "Password:" 10 "the F1 macro sends the user name"
+wait_for 10 "Password:" "the F1 macro sends the user name"
 keys F2
-expect "root@kt20r-r7n:~#" 10 "the F2 macro logs in"
+wait_for 10 "root@kt20r-r7n:~#" "the F2 macro logs in"
 keys "cat /etc/network/interfaces" Enter
-expect "address 192.168.127.129" 10 "cat shows the file S wrote"
+wait_for 10 "address 192.168.127.129" "cat shows the file S wrote"
 keys S-F2
-expect "R7N UART:" 5 "Shift-F2 ends the session"
+wait_for 5 "R7N UART:" "Shift-F2 ends the session"
 if grep -q "address 192.168.127.129" "$work/bin/Term.txt"; then pass "Term.txt holds the session"; else fail "Term.txt: $(tail -c 300 "$work/bin/Term.txt")"; fi
 
 keys q
-expect "EXIT=0" 10 "q ends the program"
+wait_for 10 "EXIT=0" "q ends the program"
 for slot in "base1 A" "base1 B" "base1 C" "base1 D" "base2 A" "base2 B" "base2 C" "base2 D"; do
   if grep "^[0-9.]* $slot " "$work/events.log" | grep -q "down: exited"; then
     pass "$slot: getty ended on Ctrl-C and the slot started it again"

@@ -9,10 +9,7 @@ work=$(mktemp -d)
 export TMUX_TMPDIR=$work
 server_pid=""
 trap 'tmux kill-server 2>/dev/null; [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null; rm -rf "$work"' EXIT
-failures=0
-passes=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-pass() { echo "ok: $*"; passes=$((passes + 1)); }
+. "$(dirname "$0")/tmux_checks.sh"
 command -v python3 > /dev/null || { echo "FAIL: python3 is missing (tools/install-deps.sh installs it)"; exit 1; }
 
 mkdir "$work/bin"
@@ -58,16 +55,7 @@ tmux new-session -d -s t -x 80 -y 25 \
   "cd / && LANG=C.UTF-8 TERM=tmux-256color '$work/bin/r7n_uart_sim' --reconnect-delay 100 \
    --events '$work/events.log' --base1 'unix:$work/vm.sock,silent,silent,silent' --base2 absent \
    2> '$work/stderr'; echo EXIT=\$?; sleep 60"
-screen() { tmux capture-pane -p -t t; }
 keys() { tmux send-keys -t t "$@"; }
-expect() {  # expect TEXT SECONDS WHAT
-  local deadline=$((SECONDS + $2))
-  while [ "$SECONDS" -lt "$deadline" ]; do
-    if screen | grep -qF -- "$1"; then pass "$3"; return; fi
-    sleep 0.1
-  done
-  fail "$3: $(screen | tr -s '\n' ' ')"
-}
 events_show() {  # events_show PATTERN SECONDS
   local deadline=$((SECONDS + $2))
   while [ "$SECONDS" -lt "$deadline" ]; do
@@ -77,13 +65,13 @@ events_show() {  # events_show PATTERN SECONDS
   return 1
 }
 
-expect "R7N UART:" 10 "the menu comes up"
+wait_for 10 "R7N UART:" "the menu comes up"
 keys a
-expect "R7N Base #1 Mod A - HPS Console" 5 "key A opens the slot's session"
+wait_for 5 "R7N Base #1 Mod A - HPS Console" "key A opens the slot's session"
 if events_show "up: connected" 10; then pass "the slot connects once the machine listens"; else fail "no connection: $(cat "$work/events.log")"; fi
 keys "hello" Enter
-expect "vm console, boot 1" 10 "the machine answers"
-expect "HELLO" 10 "bytes flow both ways"
+wait_for 10 "vm console, boot 1" "the machine answers"
+wait_for 10 "HELLO" "bytes flow both ways"
 touch "$work/drop"
 if events_show "down: closed by the far end" 10; then pass "the slot sees the far end go"; else fail "no drop in $(cat "$work/events.log")"; fi
 sleep 1  # the slot tries again and is refused meanwhile
@@ -94,13 +82,13 @@ deadline=$((SECONDS + 10))
 while [ "$(connections)" -lt 2 ] && [ "$SECONDS" -lt "$deadline" ]; do sleep 0.1; done
 if [ "$(connections)" -eq 2 ]; then pass "the slot connects again"; else fail "no second connection"; fi
 keys "again" Enter
-expect "vm console, boot 2" 10 "the session goes on with the machine's second boot"
-expect "AGAIN" 10 "bytes flow again after the reconnect"
-expect "R7N Base #1 Mod A - HPS Console" 1 "the session's header is still there"
+wait_for 10 "vm console, boot 2" "the session goes on with the machine's second boot"
+wait_for 10 "AGAIN" "bytes flow again after the reconnect"
+wait_for 1 "R7N Base #1 Mod A - HPS Console" "the session's header is still there"
 keys S-F2
-expect "R7N UART:" 5 "Shift-F2 ends the session"
+wait_for 5 "R7N UART:" "Shift-F2 ends the session"
 keys q
-expect "EXIT=0" 10 "q ends the program"
+wait_for 10 "EXIT=0" "q ends the program"
 if grep -q "1 disconnects" "$work/stderr"; then pass "the summary counts the drop"; else fail "summary: $(cat "$work/stderr")"; fi
 if grep -q "failed attempts" "$work/stderr" && ! grep -q " 0 failed attempts" "$work/stderr"; then
   pass "the refused attempts are counted"

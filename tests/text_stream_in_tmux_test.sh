@@ -15,17 +15,10 @@ cp "$1" "$bin/r7n_uart_sim"
 printf '#COMMODE %s\r\n' "$baud" >"$bin/R7n_Uart.cfg"
 capture="$bin/Term.txt"
 
-screen() { tmux capture-pane -p -t t; }
-wait_for() {  # wait_for TEXT SECONDS: true once the screen shows TEXT
-  for _ in $(seq $(($2 * 10))); do
-    if screen | grep -qF -- "$1"; then return 0; fi
-    sleep 0.1
-  done
-  return 1
-}
+. "$(dirname "$0")/tmux_checks.sh"
 size() { stat -c %s "$capture" 2>/dev/null || echo 0; }
 give_up() {
-  echo "FAIL: $*"
+  fail "$*"
   screen
   exit 1
 }
@@ -33,9 +26,9 @@ give_up() {
 tmux new-session -d -s t -x 80 -y 25 \
   "cd / && LANG=C.UTF-8 TERM=tmux-256color '$bin/r7n_uart_sim' --base1 text,r7n,r7n,r7n \
    --line-baud $baud --noise-bytes $bytes --rx-fifo ${RX_FIFO:-128}; echo EXIT=\$?; sleep 60"
-wait_for "<Q> Quit" 10 || give_up "the menu does not come"
+wait_for 10 "<Q> Quit" "the menu comes up" || exit 1
 tmux send-keys -t t a
-wait_for "Baud: $baud" 10 || give_up "key A does not open module A's terminal at $baud bit/s"
+wait_for 10 "Baud: $baud" "key A opens module A's terminal at $baud bit/s" || exit 1
 start_ms=$(($(date +%s%N) / 1000000))
 tmux send-keys -t t Enter
 
@@ -55,18 +48,18 @@ done
 took_ms=$(($(date +%s%N) / 1000000 - start_ms - 2000))
 
 tmux send-keys -t t S-F2
-wait_for "<Q> Quit" 10 || give_up "Shift-F2 does not end the terminal"
+wait_for 10 "<Q> Quit" "Shift-F2 ends the terminal" || exit 1
 tmux send-keys -t t q
-wait_for "EXIT=0" 10 || give_up "q does not end the program with status 0"
+wait_for 10 "EXIT=0" "q ends the program with status 0" || exit 1
 
 expected="$TMUX_TMPDIR/expected.txt"
 "$2" "$bytes" >"$expected" || give_up "cannot generate the expected text"
 got=$(size)
 echo "sent $bytes bytes at $baud bit/s in about $((took_ms / 1000)).$(printf %03d $((took_ms % 1000))) s; Term.txt holds $got"
 if cmp -s "$expected" "$capture"; then
-  echo "ok: Term.txt holds every byte"
+  pass "Term.txt holds every byte"
   exit 0
 fi
-echo "FAIL: Term.txt differs from what the module sent ($((bytes - got)) bytes missing):"
+fail "Term.txt differs from what the module sent ($((bytes - got)) bytes missing):"
 cmp "$expected" "$capture" | head -n 1
 exit 1

@@ -14,7 +14,7 @@ wait_for() {  # wait_for SECONDS TEXT WHAT
       pass "$3"
       return 0
     fi
-    sleep 0.5
+    sleep 0.1
   done
   fail "$3: no '$2' on the screen:"
   screen | sed 's/^/  | /'
