@@ -6,8 +6,9 @@
 # Usage: busybox_module_root.sh DIR HOST PASSWORD ISSUE_WORD ADDRESS ECHOCTL SHELL
 #   ECHOCTL is echoctl or -echoctl: whether the terminal echoes Ctrl-C as ^C.
 #   SHELL is ash (busybox's, whose line editor prints ^C whatever the terminal
-#   says) or bash (the host's, seen read-only inside the module's own mount
-#   namespace; readline prints ^C only with echoctl).
+#   says and asks for the cursor position after each prompt) or bash (the
+#   host's, seen read-only inside the module's own mount namespace, readline
+#   as shipped: bracketed paste around every prompt, ^C only with echoctl).
 # The module runs in namespaces of its own (host name, mounts, process ids)
 # and chrooted to DIR, so nothing of the host's /etc, host name or network
 # is touched.
@@ -36,8 +37,10 @@ exec /host$loader --library-path /host$(dirname "$libc") /host/usr/bin/bash --lo
 BASH
   chmod 755 "$dir/bin/login-bash"
   login_shell=/bin/login-bash
-  # As the module's build has it: no bracketed paste around the prompt.
-  echo "set enable-bracketed-paste off" > "$dir/etc/inputrc"
+  # readline knows the terminal only through its description; without one it
+  # takes a dumb terminal and leaves bracketed paste off, unlike a shipped system.
+  mkdir -p "$dir/etc/terminfo/v"
+  cp "$(find /lib/terminfo /usr/share/terminfo -name vt100 | head -1)" "$dir/etc/terminfo/v/vt100"
   start="sh -c 'mount --bind /usr $dir/host/usr && mount -o remount,bind,ro $dir/host/usr && exec $start'"
 fi
 
@@ -63,6 +66,8 @@ iface lo inet loopback
 # The primary network interface
 allow-hotplug eth0
 iface eth0 inet static
+	hwaddress ether 02:00:5e:10:00:01
+#	address 10.9.8.7
 	address $address
 	netmask 255.255.255.0
 	gateway 192.168.0.1

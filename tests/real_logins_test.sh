@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # r7n_uart_sim in tmux with a real Linux login in every module slot: busybox's
 # getty and login in a throwaway root per module, each started by an exec:
-# slot in namespaces of its own. Base unit 1 holds R7N modules (bash, Ctrl-C
-# not echoed), base unit 2 Tr7N modules (busybox ash, Ctrl-C echoed as ^C).
+# slot in namespaces of its own, as shipped: base unit 1 holds R7N modules
+# (busybox ash, which asks for the cursor position after every prompt), base
+# unit 2 Tr7N modules (bash with bracketed paste); both echo Ctrl-C as ^C, and
+# each network file has a hwaddress line and a commented-out address before
+# the real one.
 # Usage: real_logins_test.sh PATH/TO/r7n_uart_sim PATH/TO/R7n_Uart.cfg
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
@@ -30,8 +33,8 @@ make_module() {  # make_module NAME HOST PASSWORD WORD ADDRESS ECHOCTL SHELL
 }
 base1="" base2=""
 for slot in 1 2 3 4; do
-  base1="$base1,exec:$(make_module r$slot kt20r-r7n R7nAdm1n " R7N " 192.168.0.1$slot -echoctl bash)"
-  base2="$base2,exec:$(make_module t$slot kt20r-tr7n Tr7nAdm1n " Tr7N " 192.168.0.2$slot echoctl ash)"
+  base1="$base1,exec:$(make_module r$slot kt20r-r7n R7nAdm1n " R7N " 192.168.0.1$slot echoctl ash)"
+  base2="$base2,exec:$(make_module t$slot kt20r-tr7n Tr7nAdm1n " Tr7N " 192.168.0.2$slot echoctl bash)"
 done
 printf '%s' "${base1#,}" > "$work/base1"
 printf '%s' "${base2#,}" > "$work/base2"
@@ -125,6 +128,16 @@ done
 if [ "$(grep -c "bytes to it" "$work/stderr")" -eq 8 ]; then pass "one summary line per slot"; else fail "summary: $(cat "$work/stderr")"; fi
 sleep 1
 if pgrep -f "chroot $work/" > /dev/null; then fail "module processes outlive the program"; else pass "every module ended with the program"; fi
+
+# The passwords went out (the trace shows them typed), but no console echoed
+# one back, and no shell took one as a command into its history.
+if grep " to it: " "$work/events.log" | grep -q R7nAdm1n; then pass "the trace holds what was typed"; else fail "no password in the trace of what was typed"; fi
+if grep " from it: " "$work/events.log" | grep -q -e R7nAdm1n -e Tr7nAdm1n; then
+  fail "a console sent a password back: $(grep " from it: .*n7rT\?Adm1n\|from it: .*Adm1n" "$work/events.log" | head -3)"
+else
+  pass "no password came back from any console"
+fi
+if grep -rl -e R7nAdm1n -e Tr7nAdm1n "$work"/[rt][1-4]/root; then fail "a shell's history holds a password"; else pass "no password in any shell's history"; fi
 
 echo "--- summary at exit"
 cat "$work/stderr"

@@ -55,6 +55,8 @@ std::string AddressSurvey::VisitModule(Mode mode, int unit_index, int channel) {
   } else if (ok != 0) {
     address = SetupAddress(unit_index, channel);
     network_.SetMIpAdr(address);
+    // Only a file read back as written counts as set up.
+    ok = network_.ChkMIpAdr(address);
   }
   std::string line = UnitPrefix(unit_index) + " Module " + ModuleLetter(channel);
   if (ok == 1) return line + " - IP Address: " + address;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "testing/program_harness.h"
+#include "testing/scripted_far_end.h"
 
 namespace r7n {
 namespace {
@@ -88,7 +89,7 @@ struct LongFileCase {
 
 class LongInterfacesFileTest : public ::testing::TestWithParam<LongFileCase> {};
 
-TEST_P(LongInterfacesFileTest, ViewFindsTheAddressWithinTheFirstThousandBytesOfTheReply) {
+TEST_P(LongInterfacesFileTest, ViewFindsTheAddressLine) {
   const LongFileCase& c = GetParam();
   HarnessOptions options;
   options.chassis.base1.modules = {ModuleKind::kR7n, ModuleKind::kSilent, ModuleKind::kSilent,
@@ -113,7 +114,8 @@ INSTANTIATE_TEST_SUITE_P(
         LongFileCase{"same_with_a_deep_fifo", 0, 4096, " - IP Address: 10.20.30.40/24"},
         LongFileCase{"address_line_ends_before_byte_1000", 750, 128,
                      " - IP Address: 10.20.30.40/24"},
-        LongFileCase{"address_line_beyond_byte_1000", 1100, 128, " - IP Address not available"}),
+        // Read up to the prompt, not cut at 1000 bytes.
+        LongFileCase{"address_line_beyond_byte_1000", 1100, 128, " - IP Address: 10.20.30.40/24"}),
     [](const ::testing::TestParamInfo<LongFileCase>& param) { return param.param.name; });
 
 struct AbsentCase {
@@ -215,10 +217,29 @@ TEST(AddressSurvey, ASilentModuleCostsItsSixLoginAttempts) {
     return prompt_at;
   };
   const std::int64_t extra = duration(ModuleKind::kSilent) - duration(ModuleKind::kR7n);
-  // A silent module costs one check and six attempts, 2.51 s; an answering one
-  // a check, one attempt and the read, about 0.95 s.
-  EXPECT_GT(extra, 1'500'000);
-  EXPECT_LT(extra, 1'650'000);
+  // A silent module costs six checks and six unanswered user names, 2.46 s;
+  // an answering one a check, one login and the read, about 0.46 s.
+  EXPECT_GT(extra, 1'950'000);
+  EXPECT_LT(extra, 2'050'000);
+}
+
+TEST(AddressSurvey, ASetUpThatDoesNotReadBackIsNotInit) {
+  // A shell that takes the write without a word, but whose file stays as it was.
+  const std::string prompt = "\r\nroot@kt20r-r7n:~# ";
+  const testing::ConsoleScript script{
+      {{"\x03", {{0, "^C" + prompt}}},
+       {"> /etc/network/interfaces\r", {{0, prompt}}},
+       {"cat /etc/network/interfaces \r",
+        {{0, "cat /etc/network/interfaces \r\nauto eth0\r\niface eth0 inet dhcp\r\n" + prompt}}}}};
+  testing::FarEndRecord record;
+  HarnessOptions options;
+  options.chassis = testing::ScriptedModuleChassis(script, record);
+  ProgramHarness h(options);
+  const auto rows = ScreenOf(h, "S", 100, 30'000);
+  h.KeyAt(31'000, "q");
+  h.Run();
+  EXPECT_EQ(rows[2], " R7N Base #1 Module A - IP Address not init");
+  EXPECT_NE(record.received.find("address 192.168.127.129"), std::string::npos) << "it was sent";
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "module/module_login.h"
 
+#include "module/console_reply.h"
 #include "module/module_software.h"
 
 namespace r7n {
@@ -10,7 +11,25 @@ constexpr std::string_view kUserName = "root\r";
 constexpr std::string_view kLogout = "exit\r";
 constexpr std::int32_t kReplyBytes = 1000;
 constexpr std::int32_t kCheckTimeoutMs = 200;
-constexpr std::int32_t kLogoutTimeoutMs = 300;
+
+// After the user name. Any tty echoes it at once, so a console that sends
+// nothing back within 180 ms is not there (this keeps a silent module at
+// about 2.5 s for the whole login); a live one gets seconds to ask for the
+// password (a distribution's login has taken 100-175 ms on a slow machine).
+constexpr ListenLimits kPasswordPromptLimits{.silent_ms = 180, .settle_ms = 50, .total_ms = 3000};
+// After the password: a login through PAM may take seconds to start the
+// shell, and a refusal comes only after its delay (3 s on Debian).
+constexpr ListenLimits kOutcomeLimits{.silent_ms = 0, .settle_ms = 50, .total_ms = 10000};
+// After "exit": the shell says "logout" at once, then the service manager
+// starts a new getty, whose prompt has come 1.4-1.75 s later. A console that
+// does not even echo the command is given up as before, after 300 ms.
+constexpr ListenLimits kLogoutLimits{.silent_ms = 300, .settle_ms = 0, .total_ms = 5000};
+
+// Once the console has shown a variant, a later reply that shows none does
+// not make it unknown again.
+void Learn(int& variant, int shown) {
+  if (shown != kVariantUnknown) variant = shown;
+}
 
 }  // namespace
 
@@ -21,53 +40,76 @@ std::string RootPrompt(std::string_view host_name) {
   return prompt;
 }
 
-std::string ModuleLogin::Reply(std::int32_t timeout_ms) {
-  return uart_.UartRcvNbyt(link_.ChanAdr(), kReplyBytes, timeout_ms, 1).text;
+void ModuleLogin::Send(std::string_view text) {
+  uart_.UartSndStr(link_.ChanAdr(), text);
 }
 
 PromptCheck ModuleLogin::LogMChk() {
   link_.UartRcvInit(link_.ChanAdr());
-  uart_.UartSndStr(link_.ChanAdr(), kInterrupt);
+  Send(kInterrupt);
   uart_.RcvPause(30);
-  const std::string reply = Reply(kCheckTimeoutMs);
-  if (reply.find(RootPrompt(kR7nSoftware.host_name)) == 0) return {1, kVariantR7n};
-  // The Tr7N shell echoes the interrupt as "^C" before its prompt.
-  const std::size_t tr7n = reply.find(RootPrompt(kTr7nSoftware.host_name));
-  if (tr7n == 0 || tr7n == 2) return {1, kVariantTr7n};
-  if (reply.find(kTr7nSoftware.banner_word) != std::string::npos) return {0, kVariantTr7n};
-  if (reply.find(kR7nSoftware.banner_word) != std::string::npos) return {0, kVariantR7n};
-  return {0, kVariantUnknown};
+  const std::string readable =
+      ReadableReply(uart_.UartRcvNbyt(link_.ChanAdr(), kReplyBytes, kCheckTimeoutMs, 1).text);
+  const int shell = RootPromptVariant(readable);
+  if (shell != kVariantUnknown) return {1, shell};
+  return {0, LoginScreenVariant(readable)};
+}
+
+ModuleLogin::Attempt ModuleLogin::TryLogin(int& variant) {
+  Send(kUserName);
+  const Heard asked = listener_.Listen(AtPasswordPrompt, kPasswordPromptLimits);
+  Learn(variant, LoginScreenVariant(ReadableReply(asked.reply)));
+  // No password prompt, no password: it must never reach a shell or an echo.
+  if (!asked.expected) return Attempt::kFailed;
+  // An unrecognised console gets the R7N password.
+  const ModuleSoftwareTexts& software = variant == kVariantTr7n ? kTr7nSoftware : kR7nSoftware;
+  Send(std::string(software.root_password) + "\r");
+  const Heard outcome = listener_.Listen(
+      [](std::string_view readable) {
+        return RootPromptVariant(readable) != kVariantUnknown || AtLoginPrompt(readable);
+      },
+      kOutcomeLimits);
+  const std::string readable = ReadableReply(outcome.reply);
+  if (RootPromptVariant(readable) != kVariantUnknown) return Attempt::kLoggedIn;
+  Learn(variant, LoginScreenVariant(readable));
+  return AtLoginPrompt(readable) ? Attempt::kAtLoginPrompt : Attempt::kFailed;
 }
 
 std::int32_t ModuleLogin::LogMIn() {
   PromptCheck check = LogMChk();
   if (check.logged_in != 0) return 1;
+  int variant = check.variant;
+  // The first attempt follows the check; later ones look again unless the
+  // last one ended at a login prompt.
+  bool check_first = false;
   for (int attempt = 0; attempt < kLoginAttempts; ++attempt) {
-    uart_.UartSndStr(link_.ChanAdr(), kUserName);
-    con_.ConSleep(50);
-    // An unrecognised console gets the R7N password.
-    const ModuleSoftwareTexts& software =
-        check.variant == kVariantTr7n ? kTr7nSoftware : kR7nSoftware;
-    uart_.UartSndStr(link_.ChanAdr(), std::string(software.root_password) + "\r");
-    con_.ConSleep(100);
-    check = LogMChk();
-    if (check.logged_in != 0) return 1;
+    if (check_first) {
+      check = LogMChk();
+      if (check.logged_in != 0) return 1;
+      Learn(variant, check.variant);
+    }
+    const Attempt result = TryLogin(variant);
+    if (result == Attempt::kLoggedIn) return 1;
+    check_first = result != Attempt::kAtLoginPrompt;
   }
   return 0;
 }
 
 std::int32_t ModuleLogin::LogMOut() {
-  uart_.UartSndStr(link_.ChanAdr(), kInterrupt);
+  Send(kInterrupt);
   con_.ConSleep(50);
   link_.UartRcvInit(link_.ChanAdr());
-  uart_.UartSndStr(link_.ChanAdr(), kLogout);
+  Send(kLogout);
   uart_.RcvPause(30);
-  const std::string reply = Reply(kLogoutTimeoutMs);
-  // The login prompt of either variant confirms the logout.
-  for (const ModuleSoftwareTexts* software : {&kR7nSoftware, &kTr7nSoftware}) {
-    if (reply.find(std::string(software->host_name) + " login:") != std::string::npos) return 1;
-  }
-  uart_.PrnHexStr(reply);
+  // Done at the first login prompt; a password prompt means "exit" went to
+  // login as a user name, and no login prompt will come.
+  const Heard heard = listener_.Listen(
+      [](std::string_view readable) {
+        return ShowsLoginPrompt(readable) || AtPasswordPrompt(readable);
+      },
+      kLogoutLimits);
+  if (ShowsLoginPrompt(ReadableReply(heard.reply))) return 1;
+  uart_.PrnHexStr(heard.reply);
   return 0;
 }
 

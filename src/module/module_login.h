@@ -4,6 +4,7 @@
 #include <string>
 
 #include "console/console.h"
+#include "module/console_listener.h"
 #include "uart/channel_access.h"
 #include "uart/uart_transfer.h"
 
@@ -15,31 +16,38 @@ struct PromptCheck {
 };
 
 // The scripted dialogue with a module's Linux console on the current channel:
-// prompt check, login as root, logout. Nothing here shows a message; the
-// results say how it went.
+// prompt check, login as root, logout. It answers what the console shows, as
+// an operator would: the password goes out only at a password prompt, never
+// into a shell and never while the console still echoes. Nothing here shows a
+// message; the results say how it went.
 class ModuleLogin {
  public:
   static constexpr int kLoginAttempts = 6;
 
   ModuleLogin(UartLink& link, UartTransfer& uart, Console& console)
-      : link_(link), uart_(uart), con_(console) {}
+      : link_(link), uart_(uart), con_(console), listener_(link, uart, console.GetClock()) {}
 
   // Interrupts whatever runs and looks at the answer: a root prompt, or the
-  // banner of a login screen that tells the variant.
+  // login screen that tells the variant.
   PromptCheck LogMChk();
   // 1 when a root prompt was reached, 0 after six failed attempts.
   std::int32_t LogMIn();
-  // 1 when the module answered exit with its login prompt; otherwise the
-  // reply is printed in hexadecimal and the result is 0.
+  // 1 when the module answered exit with a login prompt; otherwise the reply
+  // is printed in hexadecimal and the result is 0.
   std::int32_t LogMOut();
 
  private:
-  // Collects a module's reply, quietly: the flows judge the text alone.
-  std::string Reply(std::int32_t timeout_ms);
+  enum class Attempt { kLoggedIn, kAtLoginPrompt, kFailed };
+
+  // User name, and the password once the console asks for it. variant is
+  // updated with whatever the console shows on the way.
+  Attempt TryLogin(int& variant);
+  void Send(std::string_view text);
 
   UartLink& link_;
   UartTransfer& uart_;
   Console& con_;
+  ConsoleListener listener_;
 };
 
 // The root shell prompt of a variant: CR, LF, "root@", the host name, ":".

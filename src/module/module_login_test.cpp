@@ -2,13 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "module/module_software.h"
 #include "testing/chassis_rig.h"
+#include "testing/scripted_far_end.h"
 
 namespace r7n {
 namespace {
@@ -16,101 +16,113 @@ namespace {
 using sim::Device;
 using sim::ModuleKind;
 
-// A console that answers each interrupt byte with the next scripted reply, so
-// the prompt check can be shown texts no real module prints.
-class ScriptedConsole : public PortIo {
- public:
-  explicit ScriptedConsole(std::vector<std::string> replies)
-      : replies_(replies.begin(), replies.end()) {}
+// What Debian 12's consoles send (bash 5.2 with bracketed paste, systemd's
+// getty, login through PAM), byte for byte.
+const std::string kBashPromptR7n = "\x1b[?2004hroot@kt20r-r7n:~# ";
+const std::string kBashPromptTr7n = "\x1b[?2004hroot@kt20r-tr7n:~# ";
+const std::string kBashInterrupt = "^C\x1b[?2004l\r\x1b[?2004h\x1b[?2004l\r\r\n" + kBashPromptR7n;
+const std::string kMotd =
+    "Linux kt20r-r7n 6.1.0-28-amd64 #1 SMP PREEMPT_DYNAMIC Debian 6.1.119-1 x86_64\r\n\r\n"
+    "The programs included with the Debian GNU/Linux system are free software;\r\n";
+const std::string kIssueTr7n = "\r\nDebian GNU/Linux 12 kt20r-tr7n ttyS0\r\n\r\nkt20r-tr7n login: ";
 
-  void Out(std::uint16_t port, std::uint8_t value) override {
-    if (port == 0x311) {
-      index_ = value;
-    } else if (index_ == 0x32) {
-      sent += static_cast<char>(value);
-      if (value == 0x03 && !replies_.empty()) {
-        fifo_.insert(fifo_.end(), replies_.front().begin(), replies_.front().end());
-        replies_.pop_front();
-      }
-    } else if (index_ == 0x36 && value == 0xC1) {
-      fifo_.clear();
-    }
-  }
-  std::uint8_t In(std::uint16_t) override {
-    switch (index_) {
-      case 0x32:
-        return 0x01;  // always ready and empty
-      case 0x35:
-        return static_cast<std::uint8_t>(std::min<std::size_t>(fifo_.size(), 127));
-      case 0x34: {
-        const char c = fifo_.empty() ? '\0' : fifo_.front();
-        if (!fifo_.empty()) fifo_.pop_front();
-        return static_cast<std::uint8_t>(c);
-      }
-      default:
-        return 0;
-    }
-  }
+using Step = testing::ConsoleScript::Step;
 
-  std::string sent;
+// The user name is echoed at once, and login asks for the password later.
+Step UserName(std::int64_t prompt_after_ms) {
+  return {"root\r", {{0, "root\r\n"}, {prompt_after_ms, "Password: "}}};
+}
+// Login ends the hidden line itself, then starts the shell or refuses.
+Step Password(std::string_view password, std::int64_t after_ms, std::string answer) {
+  return {std::string(password) + "\r", {{0, "\r\n"}, {after_ms, std::move(answer)}}};
+}
 
- private:
-  std::deque<std::string> replies_;
-  std::deque<char> fifo_;
-  std::uint8_t index_ = 0;
-};
-
-struct ScriptedRig {
-  explicit ScriptedRig(std::vector<std::string> replies) : ports(std::move(replies)) {}
-  VirtualClock clock;
-  ScriptedConsole ports;
-  testing::HeadlessConsole device{clock};
-  Console con{device, clock};
-  ScreenHelpers helpers{con};
-  UartLink link{ports, con};
-  UartTransfer uart{link, con, helpers};
-  ModuleLogin login{link, uart, con};
-};
-
-struct CheckCase {
+struct DialogueCase {
   const char* name;
-  std::string reply;
+  testing::ConsoleScript script;
   std::int32_t logged_in;
-  std::int32_t variant;
-  friend void PrintTo(const CheckCase& c, std::ostream* os) { *os << c.name; }
+  std::string received;  // everything the console got
+  friend void PrintTo(const DialogueCase& c, std::ostream* os) { *os << c.name; }
 };
 
-class PromptCheckTest : public ::testing::TestWithParam<CheckCase> {};
+class LoginDialogueTest : public ::testing::TestWithParam<DialogueCase> {};
 
-TEST_P(PromptCheckTest, RecognisesPromptsAndBanners) {
-  ScriptedRig rig({GetParam().reply});
-  const PromptCheck check = rig.login.LogMChk();
-  EXPECT_EQ(check.logged_in, GetParam().logged_in);
-  EXPECT_EQ(check.variant, GetParam().variant);
-  EXPECT_EQ(rig.ports.sent, "\x03");
+// Every password went out after the console had asked for it.
+void ExpectPasswordsOnlyAfterAPrompt(const testing::FarEndRecord& script) {
+  std::vector<std::int64_t> asked_at;
+  for (const auto& [at_us, bytes] : script.sent) {
+    if (bytes.ends_with("Password: ")) asked_at.push_back(at_us);
+  }
+  std::size_t answered = 0;
+  for (const std::string_view password :
+       {kR7nSoftware.root_password, kTr7nSoftware.root_password}) {
+    for (std::size_t at = script.received.find(password); at != std::string::npos;
+         at = script.received.find(password, at + 1)) {
+      ASSERT_LT(answered, asked_at.size()) << "a password nobody asked for";
+      EXPECT_GT(script.received_at_us[at], asked_at[answered++]);
+    }
+  }
+}
+
+TEST_P(LoginDialogueTest, AnswersWhatTheConsoleShows) {
+  testing::FarEndRecord record;
+  testing::ChassisRig rig(testing::ScriptedModuleChassis(GetParam().script, record));
+  ModuleLogin login(rig.link, rig.uart, rig.con);
+  rig.Select(1, 1);
+  EXPECT_EQ(login.LogMIn(), GetParam().logged_in);
+  EXPECT_EQ(record.received, GetParam().received);
+  ExpectPasswordsOnlyAfterAPrompt(record);
+}
+
+std::string Times(int n, const std::string& text) {
+  std::string all;
+  for (int i = 0; i < n; ++i) all += text;
+  return all;
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Replies, PromptCheckTest,
+    Consoles, LoginDialogueTest,
     ::testing::Values(
-        CheckCase{"R7N prompt first", "\r\nroot@kt20r-r7n:~# ", 1, kVariantR7n},
-        CheckCase{"two characters before the R7N prompt", "^C\r\nroot@kt20r-r7n:~# ", 0,
-                  kVariantUnknown},
-        CheckCase{"Tr7N prompt first", "\r\nroot@kt20r-tr7n:~# ", 1, kVariantTr7n},
-        CheckCase{"Tr7N prompt at the third character", "^C\r\nroot@kt20r-tr7n:~# ", 1,
-                  kVariantTr7n},
-        CheckCase{"Tr7N prompt at the fourth character", "^C \r\nroot@kt20r-tr7n:~# ", 0,
-                  kVariantUnknown},
-        CheckCase{"R7N banner", "\r\nKT20R R7N Linux\r\nkt20r-r7n login: ", 0, kVariantR7n},
-        CheckCase{"Tr7N banner", "\r\nKT20R Tr7N Linux\r\nkt20r-tr7n login: ", 0, kVariantTr7n},
-        CheckCase{"both banner words", "board R7N / KT20R Tr7N login: ", 0, kVariantTr7n},
-        CheckCase{"banner word without spaces", "KT20R-R7N login: ", 0, kVariantUnknown},
-        CheckCase{"silence", "", 0, kVariantUnknown}));
+        DialogueCase{
+            "password prompt after 200 ms",
+            {{{"\x03", {}}, UserName(200), Password("R7nAdm1n", 1500, kMotd + kBashPromptR7n)}},
+            1,
+            "\x03root\rR7nAdm1n\r"},
+        DialogueCase{"password prompt after 2 s",
+                     {{{"\x03", {}}, UserName(2000), Password("R7nAdm1n", 300, kBashPromptR7n)}},
+                     1,
+                     "\x03root\rR7nAdm1n\r"},
+        DialogueCase{"refused, then the login prompt names Tr7N",
+                     {{{"\x03", {}},
+                       UserName(150),
+                       Password("R7nAdm1n", 3000, "\r\nLogin incorrect\r\nkt20r-tr7n login: "),
+                       UserName(150),
+                       Password("Tr7nAdm1n", 500, kBashPromptTr7n)}},
+                     1,
+                     "\x03root\rR7nAdm1n\rroot\rTr7nAdm1n\r"},
+        DialogueCase{"a getty's issue tells Tr7N before the first password",
+                     {{{"\x03", {{0, kIssueTr7n}}},
+                       UserName(150),
+                       Password("Tr7nAdm1n", 500, kBashPromptTr7n)}},
+                     1,
+                     "\x03root\rTr7nAdm1n\r"},
+        DialogueCase{"already at a bash prompt", {{{"\x03", {{0, kBashInterrupt}}}}}, 1, "\x03"},
+        DialogueCase{"silence: no password", {}, 0, Times(6, "\x03root\r")},
+        DialogueCase{"a console that echoes everything", {{}, true}, 0, Times(6, "\x03root\r")}));
 
-TEST(ModuleLogin, AVariantFoundAfterAFailedAttemptChangesThePassword) {
-  ScriptedRig rig({"", "\r\nKT20R Tr7N Linux\r\nkt20r-tr7n login: ", "^C\r\nroot@kt20r-tr7n:~# "});
-  EXPECT_EQ(rig.login.LogMIn(), 1);
-  EXPECT_EQ(rig.ports.sent, "\x03root\rR7nAdm1n\r\x03root\rTr7nAdm1n\r\x03");
+TEST(ModuleLogin, ASilentModuleKeepsItsTime) {
+  const testing::ConsoleScript silence;
+  testing::FarEndRecord record;
+  testing::ChassisRig rig(testing::ScriptedModuleChassis(silence, record));
+  ModuleLogin login(rig.link, rig.uart, rig.con);
+  rig.Select(1, 1);
+  const std::int64_t start = rig.clock.NowUs();
+  EXPECT_EQ(login.LogMIn(), 0);
+  // Six checks (30 ms, then 200 ms without a byte) and six user names that
+  // nothing echoed within 180 ms.
+  const std::int64_t took = rig.clock.NowUs() - start;
+  EXPECT_GT(took, 2'400'000);
+  EXPECT_LT(took, 2'510'000) << "no slower than six blind attempts were";
 }
 
 TEST(ModuleLogin, PasswordsHaveTheLengthsTheModulesUse) {
@@ -141,27 +153,10 @@ TEST_P(SimulatedLoginTest, ReachesTheRootPrompt) {
 INSTANTIATE_TEST_SUITE_P(
     Modules, SimulatedLoginTest,
     ::testing::Values(
-        LoginCase{"R7N at its login screen", ModuleKind::kR7n, "\x03root\rR7nAdm1n\r\x03"},
-        LoginCase{"Tr7N at its login screen", ModuleKind::kTr7n, "\x03root\rTr7nAdm1n\r\x03"},
+        LoginCase{"R7N at its login screen", ModuleKind::kR7n, "\x03root\rR7nAdm1n\r"},
+        LoginCase{"Tr7N at its login screen", ModuleKind::kTr7n, "\x03root\rTr7nAdm1n\r"},
         LoginCase{"R7N already logged in: only the interrupt", ModuleKind::kR7nShell, "\x03"},
         LoginCase{"Tr7N already logged in", ModuleKind::kTr7nShell, "\x03"}));
-
-TEST(ModuleLogin, ASilentModuleCostsSixAttemptsAndAboutTwoAndAHalfSeconds) {
-  sim::ChassisConfig config;
-  config.base1.modules[0] = ModuleKind::kSilent;
-  testing::ChassisRig rig(config);
-  ModuleLogin login(rig.link, rig.uart, rig.con);
-  rig.Select(1, 1);
-  const std::int64_t start = rig.clock.NowUs();
-  EXPECT_EQ(login.LogMIn(), 0);
-  const std::int64_t took = rig.clock.NowUs() - start;
-  // One check (30 ms + 200 ms of silence) and six attempts (50 + 100 ms and a check).
-  EXPECT_GE(took, 2'510'000);
-  EXPECT_LT(took, 2'511'000);
-  std::string expected = "\x03";
-  for (int i = 0; i < 6; ++i) expected += "root\rR7nAdm1n\r\x03";
-  EXPECT_EQ(rig.chassis.Base(1).Line(Device::kModuleA).ToDevice(), expected);
-}
 
 TEST(ModuleLogin, ALongBannerStillTellsTheVariant) {
   // A login screen whose banner word lies 250 bytes in: more than the
@@ -214,6 +209,22 @@ INSTANTIATE_TEST_SUITE_P(
                       LogoutCase{"logged-in Tr7N module", ModuleKind::kTr7nShell, 1, false},
                       LogoutCase{"module at its login screen", ModuleKind::kR7n, 0, true},
                       LogoutCase{"silent module", ModuleKind::kSilent, 0, false}));
+
+TEST(ModuleLogin, LogoutWaitsForTheGettyToComeBack) {
+  // bash says "logout" at once; the service manager's new getty asks 1.7 s later.
+  testing::ConsoleScript script{
+      {{"\x03", {{0, kBashInterrupt}}},
+       {"exit\r",
+        {{0, "exit\r\n\x1b[?2004l\rlogout\r\n"},
+         {1700, "\r\nDebian GNU/Linux 12 kt20r-r7n ttyS0\r\n\r\nkt20r-r7n login: "}}}}};
+  testing::FarEndRecord record;
+  testing::ChassisRig rig(testing::ScriptedModuleChassis(script, record));
+  ModuleLogin login(rig.link, rig.uart, rig.con);
+  rig.Select(1, 1);
+  rig.con.ConClear();
+  EXPECT_EQ(login.LogMOut(), 1);
+  EXPECT_EQ(rig.con.Screen().Image().At(1, 1).ch, ' ') << "no hex dump";
+}
 
 }  // namespace
 }  // namespace r7n

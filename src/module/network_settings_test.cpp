@@ -43,7 +43,53 @@ INSTANTIATE_TEST_SUITE_P(
         ReplyCase{"cut off before the CR", kEcho + "address 192.168.1", 0, "xxx.xxx.xxx.xxx"},
         ReplyCase{"no address line", kEcho + "iface eth0 inet dhcp\r\n", 0, "xxx.xxx.xxx.xxx"},
         ReplyCase{"keyword needs its space", "addresses\r\n", 0, "xxx.xxx.xxx.xxx"},
-        ReplyCase{"empty reply", "", 0, "xxx.xxx.xxx.xxx"}));
+        ReplyCase{"empty reply", "", 0, "xxx.xxx.xxx.xxx"},
+        ReplyCase{"a distribution's stanza: hwaddress and a commented-out address first",
+                  kEcho + "\thwaddress ether 02:00:5e:10:00:01\r\n\t#address 10.9.8.7\r\n"
+                          "\taddress 192.168.0.11\r\n",
+                  1, "192.168.0.11"},
+        ReplyCase{"a comment that mentions an address", kEcho + "# address 10.9.8.7\r\n", 0,
+                  "xxx.xxx.xxx.xxx"},
+        ReplyCase{"CIDR as written", kEcho + "  address 192.168.0.11/24\r\n", 1,
+                  "192.168.0.11/24"}));
+
+struct SetupReplyCase {
+  const char* name;
+  std::string file;  // as the shell prints it, between the echo and the prompt
+  bool shows_setup;
+  friend void PrintTo(const SetupReplyCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class ReplyShowsSetupTest : public ::testing::TestWithParam<SetupReplyCase> {};
+
+TEST_P(ReplyShowsSetupTest, OnlyTheSixLinesWrittenCount) {
+  const std::string reply =
+      kEcho + "\x1b[?2004l\r" + GetParam().file + "\x1b[?2004hroot@kt20r-r7n:~# ";
+  EXPECT_EQ(ReplyShowsSetup(reply, "192.168.127.130"), GetParam().shows_setup);
+}
+
+const std::string kWritten =
+    "auto lo\r\niface lo inet loopback\r\niface eth0 inet static\r\n"
+    "address 192.168.127.130\r\nnetmask 255.255.255.0\r\nmtu 9000\r\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, ReplyShowsSetupTest,
+    ::testing::Values(
+        SetupReplyCase{"as written, with echo's empty line", kWritten + "\r\n", true},
+        SetupReplyCase{"the old file still there",
+                       "auto lo\r\niface eth0 inet static\r\n  address 10.0.0.1\r\n", false},
+        SetupReplyCase{"another address",
+                       "auto lo\r\niface lo inet loopback\r\niface eth0 inet static\r\n"
+                       "address 192.168.127.131\r\nnetmask 255.255.255.0\r\n"
+                       "mtu 9000\r\n",
+                       false},
+        SetupReplyCase{"a line more", kWritten + "gateway 1.2.3.4\r\n", false},
+        SetupReplyCase{"echo -e not understood", "-e " + kWritten, false}));
+
+TEST(ReplyShowsSetup, NeedsTheEchoAndThePromptAroundTheFile) {
+  EXPECT_FALSE(ReplyShowsSetup(kEcho + kWritten, "192.168.127.130")) << "cut off";
+  EXPECT_FALSE(ReplyShowsSetup(kWritten + "root@kt20r-r7n:~# ", "192.168.127.130")) << "no echo";
+}
 
 TEST(AddressSetupCommand, Is152BytesForEveryPlannedAddress) {
   const std::string expected =
@@ -105,6 +151,7 @@ TEST_F(NetworkSettingsTest, WriteGoesOutAs128And24BytesAndRewritesTheFile) {
   EXPECT_EQ(*rig_->chassis.MutableBase(1).Module(0)->File("/etc/network/interfaces"),
             "auto lo\niface lo inet loopback\niface eth0 inet static\naddress 192.168.127.129\n"
             "netmask 255.255.255.0\nmtu 9000\n\n");
+  EXPECT_EQ(Settings().ChkMIpAdr("192.168.127.129"), 1);
 }
 
 }  // namespace
