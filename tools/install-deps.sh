@@ -5,8 +5,8 @@
 #
 #   tools/install-deps.sh        what the Linux programs and their tests need
 #   tools/install-deps.sh all    also the Windows cross build, Wine, clang's
-#                                fuzzing runtime and man, for tools/test-all.sh
-#                                and tools/make-packages.sh
+#                                fuzzing runtime, man, QEMU and debootstrap,
+#                                for tools/test-all.sh and tools/make-packages.sh
 set -eu
 
 # busybox-static and openssl make the throwaway module roots of the real-login
@@ -15,6 +15,8 @@ packages="cmake ninja-build g++ pkg-config libncurses-dev libgtest-dev tmux busy
 packages="$packages python3"
 if [ "${1:-}" = all ]; then
   packages="$packages googletest g++-mingw-w64-x86-64 wine wine64 clang libclang-rt-14-dev man-db"
+  # A Debian module in a virtual machine: its image, its disk read back.
+  packages="$packages qemu-system-x86 debootstrap e2fsprogs"
 fi
 
 missing=""

@@ -10,8 +10,8 @@
 namespace r7n {
 namespace {
 
-// What real consoles sent back, byte for byte, and what the dialogue must
-// read in it.
+// What real consoles sent back (Debian 12 in a virtual machine, busybox),
+// byte for byte, and what the dialogue must read in it.
 struct ReplyCase {
   const char* name;
   std::string reply;
@@ -60,6 +60,15 @@ INSTANTIATE_TEST_SUITE_P(
                   "\r\nDebian GNU/Linux 12 kt20r-tr7n ttyS0\r\n\r\nkt20r-tr7n login: ", kNone,
                   kVariantTr7n, true, false},
         ReplyCase{"banner word without spaces", "KT20R-R7N login: ", kNone, kNone, true, false},
+        ReplyCase{"Debian 12's getty, started again after a logout",
+                  "exit\r\n\x1b[?2004l\rlogout\r\n\r\r\nDebian GNU/Linux 12 kt20r-r7n ttyS0\r\n"
+                  "\r\nkt20r-r7n login: ",
+                  kNone, kVariantR7n, true, false},
+        ReplyCase{"Debian 12 after the password: message of the day, then the shell",
+                  "\r\nLinux kt20r-tr7n 6.1.0-50-amd64 #1 SMP x86_64\r\n\r\npermitted by "
+                  "applicable law.\r\nLast login: Wed Dec  9 06:30:07 UTC 2026 on ttyS0\r\n"
+                  "\x1b[?2004hroot@kt20r-tr7n:~# ",
+                  kVariantTr7n, kNone, false, false},
         ReplyCase{"login asks for the password", "root\r\nPassword: ", kNone, kNone, false, true},
         ReplyCase{"PAM's own wording", "root\r\nroot's password:", kNone, kNone, false, true},
         ReplyCase{"a refusal, then login asks again",
