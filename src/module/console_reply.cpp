@@ -28,10 +28,13 @@ std::size_t EscapeEnd(std::string_view text, std::size_t esc) {
     return i;
   }
   if (text[i] == ']') {
-    // OSC: a string ended by BEL or by ESC backslash.
+    // OSC: a string ended by BEL or by ESC backslash. Another ESC starts a
+    // sequence of its own, and a line end is text again: a broken title must
+    // not swallow the lines that follow it.
     for (++i; i < text.size(); ++i) {
       if (text[i] == kBel) return i + 1;
-      if (text[i] == kEsc && i + 1 < text.size() && text[i + 1] == '\\') return i + 2;
+      if (text[i] == kEsc) return i + 1 < text.size() && text[i + 1] == '\\' ? i + 2 : i;
+      if (text[i] == '\r' || text[i] == '\n') return i;
     }
     return i;
   }

@@ -73,6 +73,8 @@ INSTANTIATE_TEST_SUITE_P(
         ReplyCase{"PAM's own wording", "root\r\nroot's password:", kNone, kNone, false, true},
         ReplyCase{"a refusal, then login asks again",
                   "\r\n\r\nLogin incorrect\r\nkt20r-r7n login: ", kNone, kVariantR7n, true, false},
+        ReplyCase{"a title never ended does not swallow the prompt",
+                  "\x1b]0;broken\r\nroot@kt20r-r7n:~# ", kVariantR7n, kNone, false, false},
         ReplyCase{"a sequence cut off at the end", "\r\nroot@kt20r-r7n:~# \x1b[?20", kVariantR7n,
                   kNone, false, false},
         ReplyCase{"silence", "", kNone, kNone, false, false}));
