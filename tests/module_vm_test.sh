@@ -47,20 +47,6 @@ tmux new-session -d -s t -x 80 -y 25 \
    --events '$work/events.log' --base1 unix:$work/r7n.sock,r7n,r7n,r7n \
    --base2 unix:$work/tr7n.sock,tr7n,tr7n,tr7n 2> '$work/stderr'; echo EXIT=\$?; sleep 60"
 
-row() { screen | sed -n "$1p"; }
-keys() { tmux send-keys -t t "$@"; }
-addresses() {  # addresses TITLE LAST_OCTETS...: the eight module lines
-  local title=$1 n=3 unit slot
-  shift
-  for unit in 1 2; do
-    for slot in A B C D; do
-      local want=" R7N Base #$unit Module $slot - IP Address: 192.168.$1"
-      if [ "$(row $n)" = "$want" ]; then pass "$title: $unit$slot"; else fail "$title: row $n is '$(row $n)', not '$want'"; fi
-      n=$((n + 1))
-      shift
-    done
-  done
-}
 booted() {  # booted VARIANT HOST: waits for the getty's login prompt
   local deadline=$((SECONDS + 300))
   while [ $SECONDS -lt $deadline ]; do
@@ -86,13 +72,16 @@ timed() {  # timed KEY TITLE: runs V or S from the menu to its end
   echo "$2 took $((SECONDS - start)) s"
 }
 timed v "V"
-addresses "V lists the starting address" 0.11 0.12 0.13 0.14 0.21 0.22 0.23 0.24
+addresses "V lists the starting address" 192.168.0.11 192.168.0.12 192.168.0.13 192.168.0.14 \
+  192.168.0.21 192.168.0.22 192.168.0.23 192.168.0.24
 keys x
 timed s "S"
-addresses "S sets and reads back" 127.129 127.130 127.131 127.132 127.133 127.134 127.135 127.136
+addresses "S sets and reads back" 192.168.127.129 192.168.127.130 192.168.127.131 \
+  192.168.127.132 192.168.127.133 192.168.127.134 192.168.127.135 192.168.127.136
 keys x
 timed v "V again"
-addresses "V reads back" 127.129 127.130 127.131 127.132 127.133 127.134 127.135 127.136
+addresses "V reads back" 192.168.127.129 192.168.127.130 192.168.127.131 \
+  192.168.127.132 192.168.127.133 192.168.127.134 192.168.127.135 192.168.127.136
 keys x
 
 # K logs out module A of the base unit the last action used.

@@ -46,21 +46,6 @@ tmux new-session -d -s t -x 80 -y 25 \
    --events '$work/events.log' --base1 \"\$(cat '$work/base1')\" --base2 \"\$(cat '$work/base2')\" \
    2> '$work/stderr'; echo EXIT=\$?; sleep 60"
 
-row() { screen | sed -n "$1p"; }
-keys() { tmux send-keys -t t "$@"; }
-addresses() {  # addresses TITLE LAST_OCTETS...: the eight module lines
-  local title=$1 n=3 unit slot
-  shift
-  for unit in 1 2; do
-    for slot in A B C D; do
-      local want=" R7N Base #$unit Module $slot - IP Address: $1"
-      if [ "$(row $n)" = "$want" ]; then pass "$title: $unit$slot"; else fail "$title: row $n is '$(row $n)', not '$want'"; fi
-      n=$((n + 1))
-      shift
-    done
-  done
-}
-
 wait_for 10 "R7N UART:" "the menu comes up with eight real consoles"
 sleep 2  # every getty has printed its login screen
 
