@@ -17,6 +17,7 @@ if [ "${1:-}" = all ]; then
   packages="$packages googletest g++-mingw-w64-x86-64 wine wine64 clang libclang-rt-14-dev man-db"
   # A Debian module in a virtual machine: its image, its disk read back.
   packages="$packages qemu-system-x86 debootstrap e2fsprogs"
+  packages="$packages clang-format"
 fi
 
 missing=""

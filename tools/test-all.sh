@@ -1,5 +1,6 @@
 #!/bin/sh
-# Builds and runs every test, as CI does:
+# Builds and runs every test, as CI does, after a check that every C++ file
+# is formatted as .clang-format says:
 #   1. the whole suite under AddressSanitizer and UndefinedBehaviorSanitizer
 #      (dev preset), the tmux checks included;
 #   2. the Windows programs cross-built with mingw-w64, their suite under Wine;
@@ -16,6 +17,9 @@ cd "$(dirname "$0")/.."
 sh tools/install-deps.sh all
 
 step() { printf '\n=== %s\n' "$*"; }
+
+step "formatting (clang-format, the repository's .clang-format)"
+git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
 
 step "sanitized suite (dev preset)"
 cmake --preset dev
