@@ -13,10 +13,15 @@ constexpr std::int32_t kReplyBytes = 1000;
 constexpr std::int32_t kCheckTimeoutMs = 200;
 
 // After the user name. Any tty echoes it at once, so a console that sends
-// nothing back within 180 ms is not there (this keeps a silent module at
-// about 2.5 s for the whole login); a live one gets seconds to ask for the
+// nothing back within 150 ms is not there (this keeps a silent module below
+// 2.5 s for the whole login); a live one gets seconds to ask for the
 // password (a distribution's login has taken 100-175 ms on a slow machine).
-constexpr ListenLimits kPasswordPromptLimits{.silent_ms = 180, .settle_ms = 50, .total_ms = 3000};
+constexpr ListenLimits kPasswordPromptLimits{.silent_ms = 150, .settle_ms = 50, .total_ms = 3000};
+// An empty line makes a getty show its login prompt again, and with it the
+// host name; a distribution's getty ignores the interrupt, and its issue
+// holds no banner word. A shell just shows a new prompt. 4 ms on a slow
+// machine; 100 ms of silence is nobody there.
+constexpr ListenLimits kLoginPromptLimits{.silent_ms = 100, .settle_ms = 50, .total_ms = 1000};
 // After the password: a login through PAM may take seconds to start the
 // shell, and a refusal comes only after its delay (3 s on Debian).
 constexpr ListenLimits kOutcomeLimits{.silent_ms = 0, .settle_ms = 50, .total_ms = 10000};
@@ -55,6 +60,12 @@ PromptCheck ModuleLogin::LogMChk() {
   return {0, LoginScreenVariant(readable)};
 }
 
+int ModuleLogin::ShowLoginPrompt() {
+  Send("\r");
+  const Heard heard = listener_.Listen(AtLoginPrompt, kLoginPromptLimits);
+  return LoginScreenVariant(ReadableReply(heard.reply));
+}
+
 ModuleLogin::Attempt ModuleLogin::TryLogin(int& variant) {
   Send(kUserName);
   const Heard asked = listener_.Listen(AtPasswordPrompt, kPasswordPromptLimits);
@@ -79,6 +90,7 @@ std::int32_t ModuleLogin::LogMIn() {
   PromptCheck check = LogMChk();
   if (check.logged_in != 0) return 1;
   int variant = check.variant;
+  if (variant == kVariantUnknown) variant = ShowLoginPrompt();
   // The first attempt follows the check; later ones look again unless the
   // last one ended at a login prompt.
   bool check_first = false;

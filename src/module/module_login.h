@@ -42,6 +42,8 @@ class ModuleLogin {
   // User name, and the password once the console asks for it. variant is
   // updated with whatever the console shows on the way.
   Attempt TryLogin(int& variant);
+  // Asks for the login prompt with an empty line; the variant it shows.
+  int ShowLoginPrompt();
   void Send(std::string_view text);
 
   UartLink& link_;
