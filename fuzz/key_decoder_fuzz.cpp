@@ -17,11 +17,11 @@
 #include <string_view>
 #include <vector>
 
-#include "console/keys/cp437.h"
-#include "console/keys/key_code.h"
-#include "console/keys/terminal_key_decoder.h"
-#include "console/keys/win32_key_translate.h"
 #include "fuzz/fuzz_check.h"
+#include "keys/cp437.h"
+#include "keys/key_code.h"
+#include "keys/terminal_key_decoder.h"
+#include "keys/win32_key_translate.h"
 
 namespace r7n::fuzz {
 namespace {

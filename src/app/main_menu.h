@@ -1,8 +1,8 @@
 #pragma once
 
 #include "console/console.h"
-#include "console/keys/key_code.h"
 #include "console/screen_helpers.h"
+#include "keys/key_code.h"
 
 namespace r7n {
 

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "bench/transmit_watch.h"
-#include "console/keys/key_code.h"
+#include "keys/key_code.h"
 #include "platform/clock.h"
 #include "platform/port_guard.h"
 #include "platform/virtual_clock.h"

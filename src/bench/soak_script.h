@@ -7,7 +7,7 @@
 
 #include "bench/soak_macros.h"
 #include "bench/soak_random.h"
-#include "console/keys/key_code.h"
+#include "keys/key_code.h"
 
 namespace r7n::bench {
 

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "console/key_queue.h"
-#include "console/keys/key_code.h"
 #include "console/screen_model.h"
+#include "keys/key_code.h"
 #include "platform/clock.h"
 #include "platform/console_device.h"
 

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <deque>
 
-#include "console/keys/key_code.h"
+#include "keys/key_code.h"
 
 namespace r7n {
 

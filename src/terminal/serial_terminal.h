@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "console/console.h"
-#include "console/keys/key_code.h"
+#include "keys/key_code.h"
 #include "terminal/config_tables.h"
 #include "terminal/macro_player.h"
 #include "terminal/term_colors.h"

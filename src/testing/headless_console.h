@@ -5,7 +5,7 @@
 #include <map>
 #include <vector>
 
-#include "console/keys/key_code.h"
+#include "keys/key_code.h"
 #include "platform/clock.h"
 #include "platform/console_device.h"
 

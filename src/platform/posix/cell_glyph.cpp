@@ -3,7 +3,7 @@
 #include <cctype>
 #include <string>
 
-#include "console/keys/cp437.h"
+#include "keys/cp437.h"
 
 namespace r7n {
 namespace {

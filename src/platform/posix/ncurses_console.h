@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "console/keys/terminal_key_decoder.h"
+#include "keys/terminal_key_decoder.h"
 #include "platform/clock.h"
 #include "platform/console_device.h"
 #include "platform/open_result.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <optional>
 
-#include "console/keys/cp437.h"
+#include "keys/cp437.h"
 
 namespace r7n {
 namespace {

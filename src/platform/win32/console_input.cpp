@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "console/keys/cp437.h"
+#include "keys/cp437.h"
 
 namespace r7n {
 namespace {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "console/keys/win32_key_translate.h"
+#include "keys/win32_key_translate.h"
 
 namespace r7n {
 

@@ -12,8 +12,8 @@
 #include <thread>
 #include <vector>
 
-#include "console/keys/cp437.h"
-#include "console/keys/key_code.h"
+#include "keys/cp437.h"
+#include "keys/key_code.h"
 #include "platform/win32/console_input.h"
 #include "platform/win32/ctrl_events.h"
 #include "platform/win32/pseudo_console_run.h"

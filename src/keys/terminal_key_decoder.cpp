@@ -1,10 +1,10 @@
-#include "console/keys/terminal_key_decoder.h"
+#include "keys/terminal_key_decoder.h"
 
 #include <optional>
 #include <string_view>
 
-#include "console/keys/bios_keys.h"
-#include "console/keys/cp437.h"
+#include "keys/bios_keys.h"
+#include "keys/cp437.h"
 
 namespace r7n {
 namespace {

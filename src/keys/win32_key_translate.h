@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "console/keys/key_code.h"
+#include "keys/key_code.h"
 
 namespace r7n {
 

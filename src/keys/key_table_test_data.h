@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "console/keys/bios_keys.h"
-#include "console/keys/key_code.h"
+#include "keys/bios_keys.h"
+#include "keys/key_code.h"
 
 namespace r7n::key_tests {
 

@@ -1,11 +1,11 @@
-#include "console/keys/terminal_key_decoder.h"
+#include "keys/terminal_key_decoder.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "console/keys/key_table_test_data.h"
+#include "keys/key_table_test_data.h"
 
 namespace r7n {
 namespace {

@@ -1,4 +1,4 @@
-#include "console/keys/bios_keys.h"
+#include "keys/bios_keys.h"
 
 #include <array>
 #include <cstddef>

@@ -1,6 +1,6 @@
-#include "console/keys/win32_key_translate.h"
+#include "keys/win32_key_translate.h"
 
-#include "console/keys/bios_keys.h"
+#include "keys/bios_keys.h"
 
 namespace r7n {
 namespace {

@@ -1,4 +1,4 @@
-#include "console/keys/cp437.h"
+#include "keys/cp437.h"
 
 #include <gtest/gtest.h>
 

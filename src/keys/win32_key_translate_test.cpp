@@ -1,11 +1,11 @@
-#include "console/keys/win32_key_translate.h"
+#include "keys/win32_key_translate.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "console/keys/key_table_test_data.h"
+#include "keys/key_table_test_data.h"
 
 namespace r7n {
 namespace {

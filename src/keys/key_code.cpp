@@ -1,4 +1,4 @@
-#include "console/keys/key_code.h"
+#include "keys/key_code.h"
 
 namespace r7n {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "console/keys/key_code.h"
+#include "keys/key_code.h"
 
 namespace r7n {
 
