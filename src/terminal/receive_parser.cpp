@@ -3,6 +3,8 @@
 #include <limits>
 #include <string>
 
+#include "platform/hex_text.h"
+
 namespace r7n {
 namespace {
 
@@ -17,12 +19,7 @@ constexpr int kParamMax = std::numeric_limits<int>::max();
 
 // "<" hex ">", upper case without leading zeros: NUL is "<0>", 0x1F "<1F>".
 std::string HexForm(std::uint8_t byte) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string text = "<";
-  if (byte >= 0x10) text += kDigits[byte >> 4];
-  text += kDigits[byte & 0x0F];
-  text += '>';
-  return text;
+  return "<" + HexByte(byte, false) + ">";
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/hex_text.h"
+
 namespace r7n {
 
 void UartTransfer::WaitTxStatus(const UartChanAdr& adr, std::uint8_t mask, std::uint8_t want,
@@ -129,14 +131,8 @@ void UartTransfer::ReportReceiveError(const UartChanAdr& adr, std::int32_t quiet
 }
 
 void UartTransfer::PrnHexStr(std::string_view text) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
   std::string line;
-  for (const char c : text) {
-    const auto byte = static_cast<std::uint8_t>(c);
-    line += kHex[byte >> 4];
-    line += kHex[byte & 0x0F];
-    line += ' ';
-  }
+  for (const char c : text) line += HexByte(static_cast<std::uint8_t>(c)) + ' ';
   con_.ConPrint(line, true);
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/hex_text.h"
 #include "platform/win32/timer_resolution.h"
 #include "platform/win32/win32_console.h"
 #include "platform/win32/win32_shell.h"
@@ -49,11 +50,7 @@ ScreenImage CheckScreen(WindowSize size) {
 
 std::string Hex(const std::string& key) {
   std::string text;
-  for (const char c : key) {
-    char byte[4];
-    std::snprintf(byte, sizeof byte, "%02X ", static_cast<unsigned char>(c));
-    text += byte;
-  }
+  for (const char c : key) text += HexByte(static_cast<std::uint8_t>(c)) + ' ';
   return text;
 }
 
