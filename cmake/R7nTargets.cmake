@@ -17,6 +17,10 @@ function(r7n_set_options target)
       -fno-sanitize-recover=undefined)
     target_link_options(${target} PRIVATE -fsanitize=address,undefined)
   endif()
+  if(R7N_TSAN)
+    target_compile_options(${target} PRIVATE -fsanitize=thread -fno-omit-frame-pointer)
+    target_link_options(${target} PRIVATE -fsanitize=thread)
+  endif()
   if(R7N_FUZZ)
     # Coverage for libFuzzer in every library; the fuzz targets link the driver.
     target_compile_options(${target} PRIVATE -fsanitize=fuzzer-no-link,address,undefined

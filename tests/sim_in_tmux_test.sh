@@ -131,7 +131,10 @@ keys x
 keys q
 
 start 80 25
+# Slower builds (ThreadSanitizer) take longer to start and to end.
+for _ in $(seq 50); do screen | grep -q "R7N UART:" && break; sleep 0.1; done
 keys C-c
+for _ in $(seq 50); do screen | grep -q "^EXIT=" && break; sleep 0.1; done
 if screen | grep -q "^EXIT=130$"; then pass "Ctrl-C ends the program"; else fail "Ctrl-C: $(screen | grep EXIT)"; fi
 if [ "$(tmux display -p -t t '#{alternate_on}#{cursor_flag}')" = "01" ]; then
   pass "Ctrl-C restores the terminal"

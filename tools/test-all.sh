@@ -3,7 +3,9 @@
 # is formatted as .clang-format says:
 #   1. the whole suite under AddressSanitizer and UndefinedBehaviorSanitizer
 #      (dev preset), the tmux checks included;
-#   2. the Windows programs cross-built with mingw-w64, their suite under Wine;
+#   2. the same suite under ThreadSanitizer (tsan preset), whose tmux checks
+#      run the terminal's drawing thread; then the Windows programs
+#      cross-built with mingw-w64, their suite under Wine;
 #   3. every fuzz target for FUZZ_SECONDS (default 60) each;
 #   4. the 24-hour soak on the virtual clock (release build), SOAK_HOURS to change;
 #   5. the floods on the real clock in tmux (release build): 1 MiB at 921,600
@@ -25,6 +27,11 @@ step "sanitized suite (dev preset)"
 cmake --preset dev
 cmake --build --preset dev
 ctest --preset dev
+
+step "the suite under ThreadSanitizer (tsan preset): the drawing thread in tmux"
+cmake --preset tsan
+cmake --build --preset tsan
+ctest --preset tsan
 
 step "Windows build, suite under Wine (windows preset)"
 cmake --preset windows
