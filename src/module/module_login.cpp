@@ -38,13 +38,6 @@ void Learn(int& variant, int shown) {
 
 }  // namespace
 
-std::string RootPrompt(std::string_view host_name) {
-  std::string prompt = "\r\nroot@";
-  prompt += host_name;
-  prompt += ':';
-  return prompt;
-}
-
 void ModuleLogin::Send(std::string_view text) {
   uart_.UartSndStr(link_.ChanAdr(), text);
 }

@@ -52,7 +52,4 @@ class ModuleLogin {
   ConsoleListener listener_;
 };
 
-// The root shell prompt of a variant: CR, LF, "root@", the host name, ":".
-std::string RootPrompt(std::string_view host_name);
-
 }  // namespace r7n
