@@ -29,16 +29,19 @@ Heard ConsoleListener::Listen(const Expectation& expected, const ListenLimits& l
     }
     if (!looked_at && now_us - last_byte_us >= limits.settle_ms * kUsPerMs) {
       looked_at = true;
-      if (expected(ReadableReply(heard.reply))) {
+      heard.readable = ReadableReply(heard.reply);
+      if (expected(heard.readable)) {
         heard.expected = true;
         return heard;
       }
     }
     const std::int64_t elapsed_us = now_us - start_us;
-    if (heard.reply.empty() && limits.silent_ms > 0 && elapsed_us >= limits.silent_ms * kUsPerMs) {
+    const bool silent =
+        heard.reply.empty() && limits.silent_ms > 0 && elapsed_us >= limits.silent_ms * kUsPerMs;
+    if (silent || elapsed_us >= limits.total_ms * kUsPerMs) {
+      heard.readable = ReadableReply(heard.reply);
       return heard;
     }
-    if (elapsed_us >= limits.total_ms * kUsPerMs) return heard;
   }
 }
 

@@ -23,7 +23,8 @@ struct ListenLimits {
 };
 
 struct Heard {
-  std::string reply;  // every byte received, as it came
+  std::string reply;     // every byte received, as it came
+  std::string readable;  // the reply as ReadableReply reads it
   bool expected = false;
 };
 

@@ -55,14 +55,13 @@ PromptCheck ModuleLogin::LogMChk() {
 
 int ModuleLogin::ShowLoginPrompt() {
   Send("\r");
-  const Heard heard = listener_.Listen(AtLoginPrompt, kLoginPromptLimits);
-  return LoginScreenVariant(ReadableReply(heard.reply));
+  return LoginScreenVariant(listener_.Listen(AtLoginPrompt, kLoginPromptLimits).readable);
 }
 
 ModuleLogin::Attempt ModuleLogin::TryLogin(int& variant) {
   Send(kUserName);
   const Heard asked = listener_.Listen(AtPasswordPrompt, kPasswordPromptLimits);
-  Learn(variant, LoginScreenVariant(ReadableReply(asked.reply)));
+  Learn(variant, LoginScreenVariant(asked.readable));
   // No password prompt, no password: it must never reach a shell or an echo.
   if (!asked.expected) return Attempt::kFailed;
   // An unrecognised console gets the R7N password.
@@ -73,10 +72,9 @@ ModuleLogin::Attempt ModuleLogin::TryLogin(int& variant) {
         return RootPromptVariant(readable) != kVariantUnknown || AtLoginPrompt(readable);
       },
       kOutcomeLimits);
-  const std::string readable = ReadableReply(outcome.reply);
-  if (RootPromptVariant(readable) != kVariantUnknown) return Attempt::kLoggedIn;
-  Learn(variant, LoginScreenVariant(readable));
-  return AtLoginPrompt(readable) ? Attempt::kAtLoginPrompt : Attempt::kFailed;
+  if (RootPromptVariant(outcome.readable) != kVariantUnknown) return Attempt::kLoggedIn;
+  Learn(variant, LoginScreenVariant(outcome.readable));
+  return AtLoginPrompt(outcome.readable) ? Attempt::kAtLoginPrompt : Attempt::kFailed;
 }
 
 std::int32_t ModuleLogin::LogMIn() {
@@ -113,7 +111,7 @@ std::int32_t ModuleLogin::LogMOut() {
         return ShowsLoginPrompt(readable) || AtPasswordPrompt(readable);
       },
       kLogoutLimits);
-  if (ShowsLoginPrompt(ReadableReply(heard.reply))) return 1;
+  if (ShowsLoginPrompt(heard.readable)) return 1;
   uart_.PrnHexStr(heard.reply);
   return 0;
 }
