@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "console/console.h"
+#include "console/console_uart_host.h"
 #include "console/screen_helpers.h"
 #include "fuzz/fuzz_check.h"
 #include "platform/console_device.h"
@@ -317,7 +318,8 @@ void ReadWithCfgRead(std::string_view content, const Model& model) {
   Console con(device, clock);
   ScreenHelpers helpers(con);
   NoPorts ports;
-  UartLink link(ports, con);
+  ConsoleUartHost host(con, helpers);
+  UartLink link(ports, host);
   FencedTables fenced;
   CfgRead(helpers, fenced.tables, link, ProgramDir());
 

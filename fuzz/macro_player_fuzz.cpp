@@ -41,7 +41,7 @@ constexpr std::int64_t kMs = 1000 * kUs;
 // key queue holds, which would drop some and spoil the count.
 constexpr std::int64_t kKeyPeriod = 100 * kMs;
 constexpr std::int64_t kMostKeys = 450;
-constexpr std::int64_t kPace = UartTransfer::kSlowSendPauseMs * kMs;
+constexpr std::int64_t kPace = ReceiveTiming::kSlowSendPauseMs * kMs;
 // What one send may take beyond its pause: the status poll and the write.
 constexpr std::int64_t kSendSlack = 1 * kMs;
 // A long wait ends at the first 50 ms check after a key; a message at the

@@ -19,6 +19,11 @@ struct PlatformServices {
   // The directory that holds the executable; it becomes the working
   // directory, so the configuration and capture files are found beside it.
   std::filesystem::path program_dir;
+  // Whether a terminal session reads the receiver on a thread of its own:
+  // on the real clock, where the program's own thread can be kept from the
+  // port for longer than the receive FIFO lasts. Never on a virtual clock,
+  // whose time a second thread would make depend on the scheduler.
+  bool reader_thread = false;
 };
 
 }  // namespace r7n

@@ -15,13 +15,17 @@ Program::Program(PlatformServices& platform)
     : platform_(platform),
       con_(platform.console, platform.clock),
       helpers_(con_),
-      link_(platform.ports, con_),
-      uart_(link_, con_, helpers_),
+      uart_host_(con_, helpers_),
+      link_(platform.ports, uart_host_),
+      pump_(link_, platform.clock, uart_host_),
+      uart_(link_, pump_, uart_host_),
       macros_(config_, uart_, con_, helpers_, platform.shell),
-      terminal_(con_, link_, uart_, config_, term_colors_, macros_),
+      terminal_(con_, link_, uart_, pump_, config_, term_colors_, macros_),
       login_(link_, uart_, con_),
       network_(link_, uart_, con_),
-      survey_(con_, helpers_, link_, login_, network_) {}
+      survey_(con_, helpers_, link_, login_, network_) {
+  pump_.UseReaderThread(platform.reader_thread);
+}
 
 int Program::Run() {
   try {

@@ -3,6 +3,7 @@
 #include "app/main_menu.h"
 #include "app/platform_services.h"
 #include "console/console.h"
+#include "console/console_uart_host.h"
 #include "console/screen_helpers.h"
 #include "module/address_survey.h"
 #include "module/module_login.h"
@@ -12,6 +13,7 @@
 #include "terminal/serial_terminal.h"
 #include "terminal/term_colors.h"
 #include "uart/channel_access.h"
+#include "uart/receive_pump.h"
 #include "uart/uart_transfer.h"
 
 namespace r7n {
@@ -34,7 +36,9 @@ class Program {
   PlatformServices& platform_;
   Console con_;
   ScreenHelpers helpers_;
+  ConsoleUartHost uart_host_;
   UartLink link_;
+  ReceivePump pump_;
   UartTransfer uart_;
   TermColors term_colors_;
   ConfigTables config_;

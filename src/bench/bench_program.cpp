@@ -68,7 +68,9 @@ std::int64_t BenchProgram::ElapsedMs() {
 
 bool BenchProgram::Run(std::int64_t limit_ms) {
   if (virtual_clock_ != nullptr) virtual_clock_->SetLimitUs(ClockUs(limit_ms));
-  PlatformServices platform{guard_, *clock_, console_, shell_, dir_.Path()};
+  // On the real clock the program reads as the real programs do.
+  PlatformServices platform{guard_, *clock_,     console_,
+                            shell_, dir_.Path(), virtual_clock_ == nullptr};
   try {
     RunProgram(platform);
   } catch (const VirtualTimeLimit&) {

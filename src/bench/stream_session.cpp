@@ -59,7 +59,10 @@ StreamFigures RunStream(const StreamPlan& plan) {
   // time; its end is reckoned from there, which on the real clock may be late.
   program.ProbeAt(kTextAtMs, [&] {
     program.Chassis().CatchUp();
-    program.Chassis().MutableBase(1).Inject(sim::Device::kModuleA, text);
+    {
+      const auto hold = program.Chassis().Hold();
+      program.Chassis().MutableBase(1).Inject(sim::Device::kModuleA, text);
+    }
     marks.cpu_start = ProcessorSeconds();
     marks.start_ms = program.ElapsedMs();
     program.ProbeAt(marks.start_ms + text_ms, [&] {

@@ -30,7 +30,7 @@ int RunOnTerminal(PortIo& ports, Clock& clock, const char* argv0, const std::str
   }
   ConsoleDevice& device = dump ? static_cast<ConsoleDevice&>(*dump) : *console.device;
   PosixShell shell(*console.device);
-  PlatformServices platform{guard, clock, device, shell, ExecutableDir(argv0)};
+  PlatformServices platform{guard, clock, device, shell, ExecutableDir(argv0), true};
   const int status = RunProgram(platform);
   console.device.reset();
   ReportRefusals(guard, stderr);

@@ -25,7 +25,7 @@ int RunOnTerminal(PortIo& ports, Clock& clock, const char* argv0, const std::str
     return 1;
   }
   Win32Shell shell(*console.device);
-  PlatformServices platform{guard, clock, *console.device, shell, ExecutableDir(argv0)};
+  PlatformServices platform{guard, clock, *console.device, shell, ExecutableDir(argv0), true};
   const int status = RunProgram(platform);
   console.device.reset();
   ReportRefusals(guard, stderr);

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <mutex>
 
 #include "platform/clock.h"
 #include "platform/port_io.h"
@@ -52,7 +53,10 @@ class Chassis : public PortIo {
 
   // Brings the model up to the clock's time without a port access, for tests
   // that inspect it between accesses.
-  void CatchUp() { Advance(clock_.NowUs()); }
+  void CatchUp();
+  // Holds the model still for a caller that reaches into a unit while a
+  // program runs on it (the bench injecting a module's text).
+  [[nodiscard]] std::unique_lock<std::mutex> Hold() { return std::unique_lock<std::mutex>(mutex_); }
 
  private:
   // Which base unit a port belongs to, and whether it is that unit's index port.
@@ -68,6 +72,9 @@ class Chassis : public PortIo {
   static std::size_t UnitIndex(int unit);
 
   Clock& clock_;
+  // The program's receive thread and its own thread (sleeps that let the
+  // model catch up) may both reach the model.
+  std::mutex mutex_;
   std::uint8_t kj_bus_ = kDefaultKjBus;
   std::array<BaseUnit, kUnits> bases_;
 };

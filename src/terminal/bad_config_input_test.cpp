@@ -14,6 +14,7 @@
 #include <system_error>
 #include <vector>
 
+#include "console/console_uart_host.h"
 #include "platform/virtual_clock.h"
 #include "terminal/config_file.h"
 #include "testing/file_modes.h"
@@ -120,7 +121,8 @@ class ConfigRig {
   Console con_{device_, clock_};
   ScreenHelpers helpers_{con_};
   NoPorts ports_;
-  UartLink link_{ports_, con_};
+  ConsoleUartHost host_{con_, helpers_};
+  UartLink link_{ports_, host_};
   ConfigTables tables_;
   testing::TempDir dir_;
   fs::path start_dir_;

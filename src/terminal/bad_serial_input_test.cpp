@@ -281,7 +281,7 @@ TEST(BellFlood, LoneBelBeepsAsSoonAsItIsShown) {
   // pass shows it, and the beep comes once a whole slice has brought nothing
   // more; the bus accesses add microseconds.
   EXPECT_GE(delay_us, 87);
-  EXPECT_LE(delay_us, (2 * SerialTerminal::kQuietSliceMs + 1) * kUsPerMs);
+  EXPECT_LE(delay_us, (2 * ReceiveTiming::kQuietSliceMs + 1) * kUsPerMs);
 }
 
 // A line whose far end runs at another rate: every receive pass brings a

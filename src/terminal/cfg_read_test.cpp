@@ -12,6 +12,7 @@
 #include <system_error>
 #include <vector>
 
+#include "console/console_uart_host.h"
 #include "platform/virtual_clock.h"
 #include "terminal/config_file.h"
 #include "terminal/file_exist.h"
@@ -113,7 +114,8 @@ class CfgReadTest : public ::testing::Test {
   Console con_{device_, clock_};
   ScreenHelpers helpers_{con_};
   RegisterPorts ports_;
-  UartLink link_{ports_, con_};
+  ConsoleUartHost host_{con_, helpers_};
+  UartLink link_{ports_, host_};
   ConfigTables tables_;
   testing::TempDir dir_;
   fs::path start_dir_;

@@ -8,6 +8,7 @@
 #include <tuple>
 #include <vector>
 
+#include "console/console_uart_host.h"
 #include "platform/virtual_clock.h"
 #include "testing/fake_shell.h"
 #include "testing/headless_console.h"
@@ -67,7 +68,7 @@ std::vector<Sent> Bytes(std::int64_t from_ms, std::string_view text) {
   std::vector<Sent> out;
   for (char c : text) {
     out.push_back({from_ms, static_cast<std::uint8_t>(c)});
-    from_ms += UartTransfer::kSlowSendPauseMs;
+    from_ms += ReceiveTiming::kSlowSendPauseMs;
   }
   return out;
 }
@@ -115,8 +116,10 @@ class MacroPlayerTest : public ::testing::Test {
   testing::HeadlessConsole device_{clock_};
   Console con_{device_, clock_};
   ScreenHelpers helpers_{con_};
-  UartLink link_{line_, con_};
-  UartTransfer transfer_{link_, con_, helpers_};
+  ConsoleUartHost host_{con_, helpers_};
+  UartLink link_{line_, host_};
+  ReceivePump pump_{link_, clock_, host_};
+  UartTransfer transfer_{link_, pump_, host_};
   ConfigTables tables_;
   testing::FakeShell shell_;
   MacroPlayer player_{tables_, transfer_, con_, helpers_, shell_};
@@ -284,7 +287,7 @@ TEST_F(MacroPlayerTest, AWaitEndsOnTimeWhenShowingArrivalsTakesTime) {
   // Each showing of what arrived costs 20 ms here, as a message answered by
   // a key would: the wait still ends 1000 ms after it began, give or take one.
   line_.talking = true;
-  transfer_.SetArrivalHook([&] {
+  pump_.SetArrivalHook([&] {
     transfer_.UartRcvNbyt(link_.ChanAdr(), 1000, 0, 1);
     clock_.SleepMs(20);
   });

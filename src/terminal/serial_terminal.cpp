@@ -102,15 +102,15 @@ namespace {
 // long as the session runs.
 class ArrivalHookScope {
  public:
-  ArrivalHookScope(UartTransfer& uart, std::function<void()> hook) : uart_(uart) {
-    uart_.SetArrivalHook(std::move(hook));
+  ArrivalHookScope(ReceivePump& pump, std::function<void()> hook) : pump_(pump) {
+    pump_.SetArrivalHook(std::move(hook));
   }
-  ~ArrivalHookScope() { uart_.SetArrivalHook(nullptr); }
+  ~ArrivalHookScope() { pump_.SetArrivalHook(nullptr); }
   ArrivalHookScope(const ArrivalHookScope&) = delete;
   ArrivalHookScope& operator=(const ArrivalHookScope&) = delete;
 
  private:
-  UartTransfer& uart_;
+  ReceivePump& pump_;
 };
 
 }  // namespace
@@ -125,10 +125,13 @@ void SerialTerminal::UartTerm(std::string_view title) {
   // what arrives in the meantime is shown rather than lost to the FIFO.
   // Flushed at once: Ctrl-C ends the process without flushing, and what
   // has been shown must be in the file.
-  const ArrivalHookScope hook(uart_, [&] {
+  const ArrivalHookScope hook(pump_, [&] {
     DrainReceiver(parser);
     capture.Flush();
   });
+  // On the real clock the pump's reader keeps the FIFO drained while the
+  // session draws, sends and waits.
+  const ReaderScope reader(pump_, link_.ChanAdr());
   received_since_pass_ = false;
   Clock& clock = con_.GetClock();
   const std::int64_t start_us = clock.NowUs();
@@ -158,15 +161,15 @@ void SerialTerminal::WaitBetweenPasses(bool arrived, const LineTimes& times, Pac
   // pause and show.
   Clock& clock = con_.GetClock();
   const std::int64_t silent_us = clock.NowUs() - times.last_arrival_us;
-  const bool quiet = silent_us >= std::int64_t{kQuietSliceMs} * kUsPerMs;
+  const bool quiet = silent_us >= std::int64_t{ReceiveTiming::kQuietSliceMs} * kUsPerMs;
   // The file holds at least what the screen shows: it is written out
   // before every showing of the screen (the next key read shows it when
   // due, a quiet pause always).
   if (quiet || con_.PresentDue()) capture.Flush();
   if (quiet) {
     QuietPause(bell, times.last_activity_us);
-  } else if (!arrived && uart_.QuietSliceUs() >= kShortestSleepUs) {
-    clock.SleepUs(uart_.QuietSliceUs());
+  } else if (!arrived) {
+    pump_.AwaitArrival(pump_.QuietSliceUs());
   }
 }
 
@@ -186,9 +189,11 @@ void SerialTerminal::DrainReceiver(ReceiveParser& parser) {
   do {
     const std::int32_t waiting = uart_.UartRcvCnt(link_.ChanAdr());
     if (waiting == 0) break;
-    parser.Feed(uart_.UartRcvNbyt(link_.ChanAdr(), waiting, kReceiveTimeoutMs, 0).text);
+    parser.Feed(
+        uart_.UartRcvNbyt(link_.ChanAdr(), waiting, ReceiveTiming::kTerminalReceiveTimeoutMs, 0)
+            .text);
     shown = true;
-  } while (clock.NowUs() - start_us < kMaxPassUs);
+  } while (clock.NowUs() - start_us < ReceiveTiming::kMaxPassUs);
   if (shown) received_since_pass_ = true;
 }
 
@@ -198,10 +203,11 @@ void SerialTerminal::QuietPause(PacedBell& bell, std::int64_t last_activity_us) 
   const auto look = [&]() -> std::int64_t {
     arrived = uart_.UartRcvCnt(link_.ChanAdr()) != 0;
     if (arrived) return Console::kEndPause;
-    return uart_.QuietSliceUs(clock.NowUs() - last_activity_us >= kSettledAfterUs);
+    return pump_.LookAgainUs(clock.NowUs() - last_activity_us >= ReceiveTiming::kSettledAfterUs);
   };
-  for (int paused = 0; paused < kQuietPassMs; paused += kQuietSliceMs) {
-    con_.ConSleepPolling(kQuietSliceMs, look);
+  for (int paused = 0; paused < ReceiveTiming::kQuietPassMs;
+       paused += ReceiveTiming::kQuietSliceMs) {
+    con_.ConSleepPolling(ReceiveTiming::kQuietSliceMs, look);
     if (arrived || con_.ConKeyWaiting()) return;
     // A whole slice without a byte: the far end has paused, and a beep now
     // costs nothing that it sends. An empty receiver alone does not tell,

@@ -9,6 +9,7 @@
 #include "terminal/macro_player.h"
 #include "terminal/term_colors.h"
 #include "uart/channel_access.h"
+#include "uart/receive_pump.h"
 #include "uart/uart_transfer.h"
 
 namespace r7n {
@@ -22,31 +23,12 @@ class ReceiveParser;
 // keys play macros, Shift-F1 shows the help text and Shift-F2 ends it.
 class SerialTerminal {
  public:
-  // Pause of a pass while the line is quiet. The receiver is looked at in
-  // the short slices the line rate asks for (UartTransfer::QuietSliceUs), so
-  // a burst that starts during the pause ends it before the receive FIFO
-  // fills; the keyboard every 5 ms, and a quiet 5 ms may sound the bell.
-  // While bytes flow, a pass does not pause at all.
-  static constexpr int kQuietPassMs = 30;
-  static constexpr int kQuietSliceMs = 5;
-  // Longest a pass spends showing what arrived before it reads the keyboard,
-  // so that a key reaches the wire quickly even while the far end never
-  // pauses.
-  static constexpr std::int64_t kMaxPassUs = 2000;
-  // Shortest sleep between the bursts of a line: below half a millisecond
-  // (above about 240,000 bit/s) a pass looks again at once instead.
-  static constexpr std::int64_t kShortestSleepUs = 500;
-  static constexpr int kReceiveTimeoutMs = 1000;
-  // A line that brought nothing and was sent nothing for this long has
-  // settled: a reply is not expected any moment, and the receiver is looked
-  // at less often (UartTransfer::QuietSliceUs).
-  static constexpr std::int64_t kSettledAfterUs = 100'000;
-
-  SerialTerminal(Console& console, UartLink& link, UartTransfer& uart, const ConfigTables& tables,
-                 TermColors& colors, MacroPlayer& macros)
+  SerialTerminal(Console& console, UartLink& link, UartTransfer& uart, ReceivePump& pump,
+                 const ConfigTables& tables, TermColors& colors, MacroPlayer& macros)
       : con_(console),
         link_(link),
         uart_(uart),
+        pump_(pump),
         tables_(tables),
         colors_(colors),
         macros_(macros) {}
@@ -79,6 +61,7 @@ class SerialTerminal {
   Console& con_;
   UartLink& link_;
   UartTransfer& uart_;
+  ReceivePump& pump_;
   const ConfigTables& tables_;
   TermColors& colors_;
   MacroPlayer& macros_;

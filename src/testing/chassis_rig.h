@@ -1,6 +1,7 @@
 #pragma once
 
 #include "console/console.h"
+#include "console/console_uart_host.h"
 #include "console/screen_helpers.h"
 #include "platform/port_recorder.h"
 #include "platform/virtual_clock.h"
@@ -32,8 +33,10 @@ struct ChassisRig {
   HeadlessConsole device{clock};
   Console con{device, clock};
   ScreenHelpers helpers{con};
-  UartLink link{recorder, con};
-  UartTransfer uart{link, con, helpers};
+  ConsoleUartHost host{con, helpers};
+  UartLink link{recorder, host};
+  ReceivePump pump{link, clock, host};
+  UartTransfer uart{link, pump, host};
 };
 
 }  // namespace r7n::testing

@@ -1,7 +1,9 @@
 #include "uart/channel_access.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 namespace r7n {
 namespace {
@@ -33,23 +35,33 @@ std::int32_t UartDivisor(std::int32_t clock_hz, std::int32_t baud) {
 }
 
 void UartLink::PortOut(std::int32_t port, std::uint8_t value) {
+  const PortLock lock(ports_mutex_);
   ports_.Out(PortNumber(port), value);
 }
 
 std::uint8_t UartLink::PortIn(std::int32_t port) {
+  const PortLock lock(ports_mutex_);
   return ports_.In(PortNumber(port));
 }
 
+void UartLink::WriteIndex(std::int32_t data_port, std::uint8_t reg) {
+  const PortLock lock(ports_mutex_);
+  selected_[data_port] = reg;
+  PortOut(data_port + 1, reg);
+}
+
 void UartLink::SelectRegister(const UartChanAdr& adr, int offset) {
-  PortOut(adr.port + 1, RegisterNumber(adr, offset));
+  WriteIndex(adr.port, RegisterNumber(adr, offset));
 }
 
 void UartLink::RegWrite(const UartChanAdr& adr, int offset, std::uint8_t value) {
+  const PortLock lock(ports_mutex_);
   SelectRegister(adr, offset);
   PortOut(adr.port, value);
 }
 
 std::uint8_t UartLink::RegRead(const UartChanAdr& adr, int offset) {
+  const PortLock lock(ports_mutex_);
   SelectRegister(adr, offset);
   return PortIn(adr.port);
 }
@@ -68,8 +80,46 @@ void UartLink::UartSetBaud(std::int32_t clock_hz, std::int32_t baud, const UartC
 }
 
 void UartLink::UartRcvInit(const UartChanAdr& adr) {
+  const PortLock lock(ports_mutex_);
   RegWrite(adr, kUartCfg, kUartCfgInit);
-  RcvReserve(adr).clear();
+  receivers_[adr.port] = Receiver{};
+}
+
+std::size_t UartLink::DrainReceiver(const UartChanAdr& adr, bool restore_index) {
+  const PortLock lock(ports_mutex_);
+  Receiver& receiver = receivers_[adr.port];
+  const auto before = selected_.find(adr.port);
+  const bool restore = restore_index && before != selected_.end();
+  const std::uint8_t reg = restore ? before->second : 0;
+  const std::uint8_t status = RegRead(adr, kUartRcvSta);
+  if ((status & kUartRcvError) != 0) receiver.error = true;
+  std::size_t moved = 0;
+  const std::size_t in_uart = status & kUartRcvCountMask;
+  if (in_uart > 0 && receiver.reserve.size() < kMaxReserveBytes) {
+    SelectRegister(adr, kUartRcvDat);
+    for (; moved < in_uart; ++moved) receiver.reserve += static_cast<char>(PortIn(adr.port));
+  }
+  if (restore) WriteIndex(adr.port, reg);
+  return moved;
+}
+
+std::size_t UartLink::Reserved(const UartChanAdr& adr) {
+  const PortLock lock(ports_mutex_);
+  return receivers_[adr.port].reserve.size();
+}
+
+std::string UartLink::TakeReserved(const UartChanAdr& adr, std::size_t max) {
+  const PortLock lock(ports_mutex_);
+  std::string& reserve = receivers_[adr.port].reserve;
+  const std::size_t taken = std::min(max, reserve.size());
+  std::string bytes = reserve.substr(0, taken);
+  reserve.erase(0, taken);
+  return bytes;
+}
+
+bool UartLink::TakeReceiveError(const UartChanAdr& adr) {
+  const PortLock lock(ports_mutex_);
+  return std::exchange(receivers_[adr.port].error, false);
 }
 
 void UartLink::UartCtlOn(const UartChanAdr& adr) {
@@ -77,16 +127,17 @@ void UartLink::UartCtlOn(const UartChanAdr& adr) {
 }
 
 bool UartLink::BaseUnitPresent(std::int32_t port) {
-  PortOut(port + 1, static_cast<std::uint8_t>(kBoardId));
+  const PortLock lock(ports_mutex_);
+  WriteIndex(port, static_cast<std::uint8_t>(kBoardId));
   return (PortIn(port) & kPresenceMask) == kPresenceValue;
 }
 
 void UartLink::ZcpReset() {
   SelectRegister(chan_adr_, kUartChanSel);
   PortOut(chan_adr_.port, kChanSelZcpReset);
-  con_.ConSleep(kZcpResetMs);
+  host_.Pause(kZcpResetMs, nullptr);
   PortOut(chan_adr_.port, kChanSelZcp);
-  con_.ConSleep(kZcpResetMs);
+  host_.Pause(kZcpResetMs, nullptr);
 }
 
 void UartLink::KjBusReset(bool hold) {

@@ -1,11 +1,13 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
+#include <mutex>
 #include <string>
 
-#include "console/console.h"
 #include "platform/port_io.h"
+#include "uart/uart_host.h"
 #include "uart/uart_registers.h"
 
 namespace r7n {
@@ -16,10 +18,18 @@ namespace r7n {
 std::int32_t UartDivisor(std::int32_t clock_hz, std::int32_t baud);
 
 // The link to the base units' UARTs: the program-wide link settings and the
-// register-level operations every transfer is built from.
+// register-level operations every transfer is built from. A thread that
+// reads the receiver (ReceivePump's) may share it with the program: every
+// port access is serialised, and a drain leaves the index register where
+// the program last put it, so the program's own runs of data accesses to
+// one register stay valid.
 class UartLink {
  public:
-  UartLink(PortIo& ports, Console& console) : ports_(ports), con_(console) {}
+  // The receive reserve stops growing here (over a minute of talk at 115200
+  // bit/s that nobody reads); the UART's own FIFO then overflows as it would.
+  static constexpr std::size_t kMaxReserveBytes = std::size_t{1} << 20;
+
+  UartLink(PortIo& ports, UartHost& host) : ports_(ports), host_(host) {}
 
   // The current channel address; actions set its port to the base unit they
   // work on, and it keeps that value afterwards.
@@ -41,11 +51,24 @@ class UartLink {
   // 1-4 (modules A-D) and reprograms the baud divisor from BaudRate.
   void UartSelChan(std::int32_t channel);
   void UartSetBaud(std::int32_t clock_hz, std::int32_t baud, const UartChanAdr& adr);
+  // Initialises the receiver; what the receive reserve held goes with the FIFO.
   void UartRcvInit(const UartChanAdr& adr);
-  // Bytes already taken out of the receive FIFO of adr's UART that no receive
-  // has collected yet, oldest first. They count as still waiting in the UART,
-  // and UartRcvInit discards them with the FIFO.
-  std::string& RcvReserve(const UartChanAdr& adr) { return rcv_reserve_[adr.port]; }
+
+  // The receive reserve: bytes already taken out of the receive FIFO of
+  // adr's UART that no receive has collected yet, oldest first. They count
+  // as still waiting in the UART.
+  //
+  // Moves every byte waiting in the FIFO to the reserve and notes an error
+  // the receiver reports; how many bytes moved. A thread other than the
+  // program's restores the index, so the program's runs of data accesses to
+  // one register are not broken by the drain.
+  std::size_t DrainReceiver(const UartChanAdr& adr, bool restore_index = false);
+  std::size_t Reserved(const UartChanAdr& adr);
+  // Takes up to max of the oldest reserved bytes.
+  std::string TakeReserved(const UartChanAdr& adr, std::size_t max);
+  // Whether a drain saw the receiver's error bit since the last call (or
+  // the last UartRcvInit); the bit itself stays until UartRcvInit.
+  bool TakeReceiveError(const UartChanAdr& adr);
   void UartCtlOn(const UartChanAdr& adr);
   // True when the base unit with this data port answers with its BoardId.
   bool BaseUnitPresent(std::int32_t port);
@@ -57,12 +80,25 @@ class UartLink {
  private:
   static constexpr int kZcpResetMs = 10;
 
+  // What the link keeps of one UART beyond its registers.
+  struct Receiver {
+    std::string reserve;
+    bool error = false;
+  };
+  using PortLock = std::lock_guard<std::recursive_mutex>;
+
+  void WriteIndex(std::int32_t data_port, std::uint8_t reg);
+
   PortIo& ports_;
-  Console& con_;
+  UartHost& host_;
   UartChanAdr chan_adr_{kBase1Port, kUartRegBase};
   std::int32_t baud_rate_ = kDefaultBaudRate;
   std::int32_t bus_reset_port_ = kBusResetPort;
-  std::map<std::int32_t, std::string> rcv_reserve_;
+  // Held for every port access and for runs of them that must not be split.
+  std::recursive_mutex ports_mutex_;
+  // By data port: the register the index last selected, and the receiver.
+  std::map<std::int32_t, std::uint8_t> selected_;
+  std::map<std::int32_t, Receiver> receivers_;
 };
 
 }  // namespace r7n

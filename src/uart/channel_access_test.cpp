@@ -8,7 +8,7 @@
 #include "platform/port_recorder.h"
 #include "platform/virtual_clock.h"
 #include "sim/chassis.h"
-#include "testing/headless_console.h"
+#include "testing/operator_console.h"
 
 namespace r7n {
 namespace {
@@ -34,9 +34,11 @@ class ChannelAccessTest : public ::testing::Test {
   VirtualClock clock_;
   sim::Chassis chassis_{clock_};
   PortRecorder recorder_{chassis_, clock_};
-  testing::HeadlessConsole device_{clock_};
-  Console con_{device_, clock_};
-  UartLink link_{recorder_, con_};
+  testing::OperatorConsole operator_{clock_};
+  testing::HeadlessConsole& device_ = operator_.device;
+  Console& con_ = operator_.con;
+  ConsoleUartHost& host_ = operator_.host;
+  UartLink link_{recorder_, host_};
 };
 
 struct SelChanCase {
@@ -134,10 +136,10 @@ class PresenceTest : public ::testing::TestWithParam<PresenceCase> {};
 
 TEST_P(PresenceTest, HighNibbleDMeansPresent) {
   VirtualClock clock;
-  testing::HeadlessConsole device{clock};
-  Console con{device, clock};
+  testing::OperatorConsole op(clock);
+  ConsoleUartHost& host = op.host;
   FixedBoardId ports(GetParam().board_id);
-  UartLink link(ports, con);
+  UartLink link(ports, host);
   EXPECT_EQ(link.BaseUnitPresent(0x312), GetParam().present);
   EXPECT_EQ(ports.writes, (std::vector<PortWrite>{{0x313, 0x00}}));
 }
@@ -155,7 +157,7 @@ TEST_F(ChannelAccessTest, PresenceOnTheSimulatedChassis) {
   sim::ChassisConfig config;
   config.base2.fitted = false;
   sim::Chassis no_base2(clock, config);
-  UartLink link(no_base2, con_);
+  UartLink link(no_base2, host_);
   EXPECT_TRUE(link.BaseUnitPresent(0x310));
   EXPECT_FALSE(link.BaseUnitPresent(0x312));
 }

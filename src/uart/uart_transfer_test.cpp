@@ -9,7 +9,7 @@
 
 #include "platform/port_recorder.h"
 #include "platform/virtual_clock.h"
-#include "testing/headless_console.h"
+#include "testing/operator_console.h"
 
 namespace r7n {
 namespace {
@@ -133,11 +133,13 @@ class UartTransferTest : public ::testing::Test {
   VirtualClock clock_;
   ScriptedUart uart_{clock_};
   PortRecorder recorder_{uart_, clock_};
-  testing::HeadlessConsole device_{clock_};
-  Console con_{device_, clock_};
-  ScreenHelpers helpers_{con_};
-  UartLink link_{recorder_, con_};
-  UartTransfer transfer_{link_, con_, helpers_};
+  testing::OperatorConsole operator_{clock_};
+  testing::HeadlessConsole& device_ = operator_.device;
+  Console& con_ = operator_.con;
+  ConsoleUartHost& host_ = operator_.host;
+  UartLink link_{recorder_, host_};
+  ReceivePump pump_{link_, clock_, host_};
+  UartTransfer transfer_{link_, pump_, host_};
   std::vector<std::string> messages_;
   const UartChanAdr adr_{0x310, 0x30};
 };
