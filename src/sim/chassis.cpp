@@ -9,12 +9,12 @@ Chassis::Chassis(Clock& clock, ChassisConfig config)
     : clock_(clock), bases_{BaseUnit(1, config), BaseUnit(2, config)} {}
 
 void Chassis::CatchUp() {
-  const std::lock_guard<std::mutex> lock(mutex_);
+  const std::lock_guard<InheritingMutex> lock(mutex_);
   Advance(clock_.NowUs());
 }
 
 void Chassis::Out(std::uint16_t port, std::uint8_t value) {
-  const std::lock_guard<std::mutex> lock(mutex_);
+  const std::lock_guard<InheritingMutex> lock(mutex_);
   Advance(clock_.NowUs());
   if (port == kKjBusResetPort) {
     kj_bus_ = value;
@@ -30,7 +30,7 @@ void Chassis::Out(std::uint16_t port, std::uint8_t value) {
 }
 
 std::uint8_t Chassis::In(std::uint16_t port) {
-  const std::lock_guard<std::mutex> lock(mutex_);
+  const std::lock_guard<InheritingMutex> lock(mutex_);
   Advance(clock_.NowUs());
   const PortTarget target = Decode(port);
   // The reset port and the index ports are write-only latches: a read finds

@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "platform/clock.h"
+#include "platform/inheriting_mutex.h"
 #include "platform/port_io.h"
 #include "sim/base_unit.h"
 #include "sim/chassis_config.h"
@@ -56,7 +57,9 @@ class Chassis : public PortIo {
   void CatchUp();
   // Holds the model still for a caller that reaches into a unit while a
   // program runs on it (the bench injecting a module's text).
-  [[nodiscard]] std::unique_lock<std::mutex> Hold() { return std::unique_lock<std::mutex>(mutex_); }
+  [[nodiscard]] std::unique_lock<InheritingMutex> Hold() {
+    return std::unique_lock<InheritingMutex>(mutex_);
+  }
 
  private:
   // Which base unit a port belongs to, and whether it is that unit's index port.
@@ -74,7 +77,7 @@ class Chassis : public PortIo {
   Clock& clock_;
   // The program's receive thread and its own thread (sleeps that let the
   // model catch up) may both reach the model.
-  std::mutex mutex_;
+  InheritingMutex mutex_;
   std::uint8_t kj_bus_ = kDefaultKjBus;
   std::array<BaseUnit, kUnits> bases_;
 };

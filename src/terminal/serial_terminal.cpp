@@ -154,11 +154,10 @@ void SerialTerminal::UartTerm(std::string_view title) {
 void SerialTerminal::WaitBetweenPasses(bool arrived, const LineTimes& times, PacedBell& bell,
                                        CaptureFile& capture) {
   // Between the bursts of a line a pass waits only for the next bytes,
-  // without showing the screen: a slice on a slow line, and on a fast one
-  // not at all, since a sleep gives the processor away and getting it back
-  // can take longer than the receive FIFO lasts at such rates. The line is
-  // quiet once a whole slice has brought nothing; only then does a pass
-  // pause and show.
+  // without showing the screen (the pump decides how: for the reader
+  // thread's news, or a slice on a slow line and not at all on a fast one).
+  // The line is quiet once a whole slice has brought nothing; only then
+  // does a pass pause and show.
   Clock& clock = con_.GetClock();
   const std::int64_t silent_us = clock.NowUs() - times.last_arrival_us;
   const bool quiet = silent_us >= std::int64_t{ReceiveTiming::kQuietSliceMs} * kUsPerMs;
@@ -168,8 +167,8 @@ void SerialTerminal::WaitBetweenPasses(bool arrived, const LineTimes& times, Pac
   if (quiet || con_.PresentDue()) capture.Flush();
   if (quiet) {
     QuietPause(bell, times.last_activity_us);
-  } else if (!arrived) {
-    pump_.AwaitArrival(pump_.QuietSliceUs());
+  } else {
+    pump_.AwaitArrival(arrived);
   }
 }
 

@@ -6,6 +6,7 @@
 #include <mutex>
 #include <string>
 
+#include "platform/inheriting_mutex.h"
 #include "platform/port_io.h"
 #include "uart/uart_host.h"
 #include "uart/uart_registers.h"
@@ -85,7 +86,7 @@ class UartLink {
     std::string reserve;
     bool error = false;
   };
-  using PortLock = std::lock_guard<std::recursive_mutex>;
+  using PortLock = std::lock_guard<InheritingMutex>;
 
   void WriteIndex(std::int32_t data_port, std::uint8_t reg);
 
@@ -95,7 +96,7 @@ class UartLink {
   std::int32_t baud_rate_ = kDefaultBaudRate;
   std::int32_t bus_reset_port_ = kBusResetPort;
   // Held for every port access and for runs of them that must not be split.
-  std::recursive_mutex ports_mutex_;
+  InheritingMutex ports_mutex_;
   // By data port: the register the index last selected, and the receiver.
   std::map<std::int32_t, std::uint8_t> selected_;
   std::map<std::int32_t, Receiver> receivers_;

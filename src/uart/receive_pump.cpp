@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "platform/fine_sleep.h"
 #include "platform/thread_priority.h"
 
 namespace r7n {
@@ -41,7 +42,9 @@ void ReceivePump::ReadLoop(UartChanAdr adr, std::int64_t baud) {
       arrival_.notify_one();
     }
     const bool settled = now_us - last_activity_us_ >= ReceiveTiming::kSettledAfterUs;
-    clock_.SleepUs(SliceUs(baud, settled));
+    // A plain sleep: the clock of the simulated chassis would make the
+    // model catch up after it, which this thread's own reads already do.
+    SleepFineUs(SliceUs(baud, settled));
   }
 }
 
@@ -60,13 +63,14 @@ std::int64_t ReceivePump::PauseStep() {
   return arrived ? 0 : QuietSliceUs();
 }
 
-void ReceivePump::AwaitArrival(std::int64_t us) {
+void ReceivePump::AwaitArrival(bool just_arrived) {
   if (!reader_.joinable()) {
-    if (us >= ReceiveTiming::kShortestSleepUs) clock_.SleepUs(us);
+    const std::int64_t slice_us = QuietSliceUs();
+    if (!just_arrived && slice_us >= ReceiveTiming::kShortestSleepUs) clock_.SleepUs(slice_us);
     return;
   }
   std::unique_lock<std::mutex> lock(arrival_mutex_);
-  arrival_.wait_for(lock, std::chrono::microseconds(std::max(us, ReceiveTiming::kMaxPassUs)),
+  arrival_.wait_for(lock, std::chrono::microseconds(ReceiveTiming::kMaxPassUs),
                     [this] { return arrivals_ != arrivals_seen_; });
   arrivals_seen_ = arrivals_;
 }

@@ -52,10 +52,11 @@ class ReceivePump {
   // Runs during a Pause whenever received bytes wait (empty: nothing); the
   // terminal shows them as they arrive.
   void SetArrivalHook(std::function<void()> hook) { arrival_hook_ = std::move(hook); }
-  // Waits for the reader to bring bytes, up to us or kMaxPassUs, whichever
-  // is longer; without a reader, sleeps us unless it is too short to be
-  // worth a sleep.
-  void AwaitArrival(std::int64_t us);
+  // Between the passes of a terminal session on a line that is not quiet:
+  // with the reader, waits until it has gathered enough to show or a burst
+  // has ended, at most kMaxPassUs. Without it, looks again at once when the
+  // last pass found bytes, else sleeps a slice if that is worth a sleep.
+  void AwaitArrival(bool just_arrived);
   // Something was sent: a reply may come at once, so the line is not settled.
   void NoteSend() { last_activity_us_ = clock_.NowUs(); }
 
