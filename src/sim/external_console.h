@@ -32,7 +32,6 @@ class ExternalConsole : public LineDevice {
   void Receive(std::uint8_t byte, std::int64_t now_us, std::string& out) override;
   void Tick(std::int64_t now_us, std::string& out) override;
   std::size_t Supply(std::size_t max, std::string& out) override;
-  bool Supplies() const override { return true; }
 
   const std::string& Slot() const { return slot_; }
   const std::string& EndpointText() const { return endpoint_text_; }

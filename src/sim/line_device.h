@@ -27,7 +27,6 @@ class LineDevice {
   // many it can carry by now, so a fast writer is held back where it writes.
   // Model devices answer from Receive and Tick instead.
   virtual std::size_t Supply(std::size_t /*max*/, std::string& /*out*/) { return 0; }
-  virtual bool Supplies() const { return false; }
 };
 
 // No module fitted, or one that is powered off: it never answers.
