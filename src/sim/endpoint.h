@@ -43,6 +43,9 @@ class Endpoint {
   }
 
  private:
+  // Tells the endpoint's ups and downs on its behalf.
+  friend class EndpointLifecycle;
+
   Listener listener_;
 };
 

@@ -5,36 +5,31 @@
 #include <string_view>
 
 #include "sim/endpoint.h"
+#include "sim/endpoint_lifecycle.h"
 
 namespace r7n::sim {
 
-// The bookkeeping every endpoint backend without a file descriptor shares:
-// it is down until an attempt to open it works, an attempt is made at most
-// every retry_us, and a far end that goes is let go until the next attempt.
+// An endpoint whose far end an attempt opens whole, or not at all: it is up
+// from the attempt that worked until a read, a write or a check finds it gone.
 class RetryingEndpoint : public Endpoint {
  public:
   void Service(std::int64_t now_us) override {
-    now_us_ = now_us;
-    if (up_) return Check();
-    if (now_us < next_try_us_) return;
+    lifecycle_.Serviced(now_us);
+    if (lifecycle_.IsUp()) return Check();
+    if (!lifecycle_.AttemptDue()) return;
     std::string detail;
-    if (Open(detail)) {
-      up_ = true;
-      Tell(Event::kUp, detail);
-    } else {
-      next_try_us_ = now_us + retry_us_;
-      Tell(Event::kFailed, detail);
-    }
+    if (Open(detail)) return lifecycle_.Up(detail);
+    lifecycle_.Failed(detail);
   }
   std::size_t Read(std::size_t max, std::string& out) override {
-    return up_ && max > 0 ? ReadSome(max, out) : 0;
+    return lifecycle_.IsUp() && max > 0 ? ReadSome(max, out) : 0;
   }
   void Write(std::string_view bytes) override {
-    if (up_) WriteSome(bytes);  // nobody at the far end: the bytes are gone
+    if (lifecycle_.IsUp()) WriteSome(bytes);  // nobody at the far end: the bytes are gone
   }
 
  protected:
-  explicit RetryingEndpoint(std::int64_t retry_us) : retry_us_(retry_us) {}
+  explicit RetryingEndpoint(std::int64_t retry_us) : lifecycle_(*this, retry_us) {}
 
   // One attempt to bring the far end up; detail says what was opened or why not.
   virtual bool Open(std::string& detail) = 0;
@@ -46,16 +41,11 @@ class RetryingEndpoint : public Endpoint {
 
   void Drop(const std::string& why) {
     Close();
-    up_ = false;
-    next_try_us_ = now_us_ + retry_us_;
-    Tell(Event::kDown, why);
+    lifecycle_.Down(why);
   }
 
  private:
-  std::int64_t retry_us_;
-  std::int64_t now_us_ = 0;
-  std::int64_t next_try_us_ = 0;
-  bool up_ = false;
+  EndpointLifecycle lifecycle_;
 };
 
 }  // namespace r7n::sim
