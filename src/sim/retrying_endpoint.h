@@ -33,6 +33,8 @@ class RetryingEndpoint : public Endpoint {
 
   // One attempt to bring the far end up; detail says what was opened or why not.
   virtual bool Open(std::string& detail) = 0;
+  // Lets go of what Open took; never called from a destructor, so whatever
+  // holds a handle closes it itself when it goes.
   virtual void Close() = 0;
   virtual std::size_t ReadSome(std::size_t max, std::string& out) = 0;
   virtual void WriteSome(std::string_view bytes) = 0;

@@ -1,5 +1,7 @@
 #include <ws2tcpip.h>
 
+#include <utility>
+
 #include "sim/win32_endpoints.h"
 
 namespace r7n::sim {
@@ -23,18 +25,10 @@ std::string WindowsErrorText(unsigned long code) {
 }
 
 TcpEndpoint::TcpEndpoint(std::string host, int port, std::int64_t retry_us)
-    : RetryingEndpoint(retry_us), host_(std::move(host)), port_(port) {
-  WSADATA data;
-  winsock_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
-}
-
-TcpEndpoint::~TcpEndpoint() {
-  Close();
-  if (winsock_) WSACleanup();
-}
+    : RetryingEndpoint(retry_us), host_(std::move(host)), port_(port) {}
 
 bool TcpEndpoint::Open(std::string& detail) {
-  if (!winsock_) {
+  if (!winsock_.Started()) {
     detail = "Winsock is not available";
     return false;
   }
@@ -51,21 +45,20 @@ bool TcpEndpoint::Open(std::string& detail) {
   }
   detail = "no address";
   for (const addrinfo* at = found; at != nullptr; at = at->ai_next) {
-    SOCKET s = socket(at->ai_family, at->ai_socktype, at->ai_protocol);
-    if (s == INVALID_SOCKET) continue;
+    UniqueSocket s(socket(at->ai_family, at->ai_socktype, at->ai_protocol));
+    if (!s) continue;
     u_long non_blocking = 1;
-    ioctlsocket(s, static_cast<long>(FIONBIO), &non_blocking);
-    if (connect(s, at->ai_addr, static_cast<int>(at->ai_addrlen)) == 0 ||
+    ioctlsocket(s.Get(), static_cast<long>(FIONBIO), &non_blocking);
+    if (connect(s.Get(), at->ai_addr, static_cast<int>(at->ai_addrlen)) == 0 ||
         WSAGetLastError() == WSAEWOULDBLOCK) {
-      socket_ = s;
+      socket_ = std::move(s);
       connecting_ = true;
       break;
     }
     detail = WindowsErrorText(static_cast<unsigned long>(WSAGetLastError()));
-    closesocket(s);
   }
   freeaddrinfo(found);
-  if (socket_ == INVALID_SOCKET) return false;
+  if (!socket_) return false;
   // The connection finishes in the background; it counts as up from here,
   // and a refusal shows as the first read failing.
   detail = "connecting";
@@ -79,14 +72,14 @@ bool TcpEndpoint::Connected() {
   fd_set failed;
   FD_ZERO(&writable);
   FD_ZERO(&failed);
-  FD_SET(socket_, &writable);
-  FD_SET(socket_, &failed);
+  FD_SET(socket_.Get(), &writable);
+  FD_SET(socket_.Get(), &failed);
   timeval none{0, 0};
   if (select(0, nullptr, &writable, &failed, &none) <= 0) return false;
-  if (FD_ISSET(socket_, &failed)) {
+  if (FD_ISSET(socket_.Get(), &failed)) {
     int error = 0;
     int length = sizeof error;
-    getsockopt(socket_, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length);
+    getsockopt(socket_.Get(), SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length);
     Drop("cannot connect: " + WindowsErrorText(static_cast<unsigned long>(error)));
     return false;
   }
@@ -95,18 +88,17 @@ bool TcpEndpoint::Connected() {
 }
 
 void TcpEndpoint::Close() {
-  if (socket_ != INVALID_SOCKET) closesocket(socket_);
-  socket_ = INVALID_SOCKET;
+  socket_.Reset();
   connecting_ = false;
 }
 
 std::size_t TcpEndpoint::ReadSome(std::size_t max, std::string& out) {
   if (!Connected()) return 0;
   if (!unsent_.empty()) WriteSome({});
-  if (socket_ == INVALID_SOCKET) return 0;
+  if (!socket_) return 0;
   char buffer[4096];
   const int want = static_cast<int>(max < sizeof buffer ? max : sizeof buffer);
-  const int n = recv(socket_, buffer, want, 0);
+  const int n = recv(socket_.Get(), buffer, want, 0);
   if (n > 0) {
     out.append(buffer, static_cast<std::size_t>(n));
     return static_cast<std::size_t>(n);
@@ -121,7 +113,7 @@ void TcpEndpoint::WriteSome(std::string_view bytes) {
   if (unsent_.size() + bytes.size() <= kMaxUnsent) unsent_.append(bytes);
   if (!Connected()) return;
   while (!unsent_.empty()) {
-    const int n = send(socket_, unsent_.data(), static_cast<int>(unsent_.size()), 0);
+    const int n = send(socket_.Get(), unsent_.data(), static_cast<int>(unsent_.size()), 0);
     if (n > 0) {
       unsent_.erase(0, static_cast<std::size_t>(n));
       continue;

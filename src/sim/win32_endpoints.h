@@ -1,15 +1,11 @@
 #pragma once
 
-// Winsock must come before windows.h, which would pull in its older version.
-#include <winsock2.h>
-// (kept apart so that include sorting leaves the order alone)
-#include <windows.h>
-
 #include <cstdint>
 #include <string>
 
 #include "sim/endpoint_address.h"
 #include "sim/retrying_endpoint.h"
+#include "sim/win32_handles.h"
 
 namespace r7n::sim {
 
@@ -18,7 +14,6 @@ namespace r7n::sim {
 class TcpEndpoint : public RetryingEndpoint {
  public:
   TcpEndpoint(std::string host, int port, std::int64_t retry_us);
-  ~TcpEndpoint() override;
   TcpEndpoint(const TcpEndpoint&) = delete;
   TcpEndpoint& operator=(const TcpEndpoint&) = delete;
 
@@ -34,8 +29,8 @@ class TcpEndpoint : public RetryingEndpoint {
 
   std::string host_;
   int port_;
-  bool winsock_ = false;
-  SOCKET socket_ = INVALID_SOCKET;
+  WinsockSession winsock_;
+  UniqueSocket socket_;
   bool connecting_ = false;
   std::string unsent_;
 };
@@ -45,7 +40,6 @@ class TcpEndpoint : public RetryingEndpoint {
 class ComPortEndpoint : public RetryingEndpoint {
  public:
   ComPortEndpoint(std::string port, int baud, std::int64_t retry_us);
-  ~ComPortEndpoint() override;
   ComPortEndpoint(const ComPortEndpoint&) = delete;
   ComPortEndpoint& operator=(const ComPortEndpoint&) = delete;
 
@@ -58,7 +52,7 @@ class ComPortEndpoint : public RetryingEndpoint {
  private:
   std::string port_;
   int baud_;
-  HANDLE handle_ = INVALID_HANDLE_VALUE;
+  UniqueHandle handle_;
 };
 
 // The text of a Windows or Winsock error code.
