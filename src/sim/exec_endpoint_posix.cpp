@@ -60,55 +60,48 @@ void SleepMs(int ms) {
   ::nanosleep(&pause, nullptr);
 }
 
-}  // namespace
-
-ExecEndpoint::ExecEndpoint(std::string command, std::int64_t respawn_us)
-    : FdEndpoint(respawn_us), command_(std::move(command)) {}
-
-ExecEndpoint::~ExecEndpoint() {
-  Shut();
-}
-
-FdEndpoint::Opened ExecEndpoint::Open() {
-  const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  const char* name = nullptr;
-  if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0 ||
-      (name = ::ptsname(master)) == nullptr) {
-    const int error = errno;
-    if (master >= 0) ::close(master);
-    return {-1, "no pseudo-terminal: " + ErrnoText(error)};
+// A program on its terminal's other side, until it and everything it started
+// in its process group have ended.
+class ProgramRun : public FdConnection {
+ public:
+  ProgramRun(UniqueFd master, pid_t pid) : FdConnection(std::move(master)), pid_(pid), pgid_(pid) {}
+  ~ProgramRun() override {
+    // The terminal hangs up before the group is signalled: a program that
+    // ignores SIGTERM and SIGHUP but stops on a hung-up terminal need not
+    // wait out the grace time.
+    CloseFd();
+    EndGroup();
   }
-  const std::string slave_name = name;
-  const pid_t pid = ::fork();
-  if (pid < 0) {
-    const int error = errno;
-    ::close(master);
-    return {-1, "cannot start: " + ErrnoText(error)};
-  }
-  if (pid == 0) RunChild(slave_name.c_str(), command_.c_str());
-  pid_ = pid;
-  pgid_ = pid;
-  exit_text_.reset();
-  return {master, "started, pid " + std::to_string(pid) + " on " + slave_name};
-}
 
-std::optional<std::string> ExecEndpoint::Gone() {
+  std::optional<std::string> Gone(std::int64_t now_us) override;
+  std::string ReadEnded(std::string why) override;
+
+ private:
+  void EndGroup();
+
+  pid_t pid_;   // the shell, until it has been waited for
+  pid_t pgid_;  // its process group, which outlives it while others are in it
+  std::optional<std::string> exit_text_;
+  std::int64_t exited_at_us_ = 0;
+};
+
+std::optional<std::string> ProgramRun::Gone(std::int64_t now_us) {
   if (pid_ > 0 && !exit_text_) {
     int status = 0;
     if (::waitpid(pid_, &status, WNOHANG) == pid_) {
       exit_text_ = ExitText(status);
-      exited_at_us_ = NowUs();
+      exited_at_us_ = now_us;
       pid_ = -1;
     }
   }
   // Normally reading ends the slot, once the terminal has given up all the
   // program wrote (its last bytes may still be on their way through the
   // kernel when it is reaped).
-  if (!exit_text_ || NowUs() - exited_at_us_ < kDrainAfterExitUs) return std::nullopt;
+  if (!exit_text_ || now_us - exited_at_us_ < kDrainAfterExitUs) return std::nullopt;
   return exit_text_;
 }
 
-std::string ExecEndpoint::ReadEnded(std::string why) {
+std::string ProgramRun::ReadEnded(std::string why) {
   if (exit_text_) return *exit_text_;
   // The other side of the terminal closes as the program ends; give the
   // program a moment to be reaped so the log says how it ended.
@@ -123,7 +116,7 @@ std::string ExecEndpoint::ReadEnded(std::string why) {
   return why;
 }
 
-void ExecEndpoint::Release() {
+void ProgramRun::EndGroup() {
   // Its whole process group goes: a shell's children with it. A group with
   // nobody left in it answers ESRCH, and its id cannot have been reused
   // while anyone was still in it.
@@ -137,8 +130,26 @@ void ExecEndpoint::Release() {
   }
   if (pgid_ > 0 && ::kill(-pgid_, 0) == 0) ::kill(-pgid_, SIGKILL);
   if (pid_ > 0) ::waitpid(pid_, nullptr, 0);
-  pid_ = -1;
-  pgid_ = -1;
+}
+
+}  // namespace
+
+ExecEndpoint::ExecEndpoint(std::string command, std::int64_t respawn_us)
+    : FdEndpoint(respawn_us), command_(std::move(command)) {}
+
+FdEndpoint::Opened ExecEndpoint::Open() {
+  UniqueFd master(::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+  const char* name = nullptr;
+  if (!master || ::grantpt(master.Get()) != 0 || ::unlockpt(master.Get()) != 0 ||
+      (name = ::ptsname(master.Get())) == nullptr) {
+    return {nullptr, "no pseudo-terminal: " + ErrnoText(errno)};
+  }
+  const std::string slave_name = name;
+  const pid_t pid = ::fork();
+  if (pid < 0) return {nullptr, "cannot start: " + ErrnoText(errno)};
+  if (pid == 0) RunChild(slave_name.c_str(), command_.c_str());
+  return {std::make_unique<ProgramRun>(std::move(master), pid),
+          "started, pid " + std::to_string(pid) + " on " + slave_name};
 }
 
 }  // namespace r7n::sim

@@ -11,75 +11,64 @@ std::string ErrnoText(int error) {
   return std::strerror(error);
 }
 
-FdEndpoint::~FdEndpoint() {
-  if (fd_ >= 0) ::close(fd_);
-}
-
-void FdEndpoint::Shut() {
-  if (fd_ < 0) return;
-  ::close(fd_);
-  fd_ = -1;
-  opening_ = false;
-  Release();
+ssize_t FdConnection::WriteSome(const char* bytes, std::size_t length) {
+  return ::write(Fd(), bytes, length);
 }
 
 void FdEndpoint::Service(std::int64_t now_us) {
-  now_us_ = now_us;
-  if (fd_ < 0) {
-    if (now_us >= next_try_us_) TryOpen(now_us);
-    return;
-  }
-  if (opening_) {
-    std::string error;
-    if (StillOpening(error)) return;
-    if (!error.empty()) {
-      Shut();
-      next_try_us_ = now_us + retry_us_;
-      Tell(Event::kFailed, error);
+  lifecycle_.Serviced(now_us);
+  switch (lifecycle_.Current()) {
+    case EndpointLifecycle::State::kDown:
+      if (lifecycle_.AttemptDue()) TryOpen();
       return;
-    }
-    opening_ = false;
-    Tell(Event::kUp, opened_detail_);
+    case EndpointLifecycle::State::kOpening:
+      FinishOpening();
+      if (!lifecycle_.IsUp()) return;
+      break;
+    case EndpointLifecycle::State::kUp:
+      break;
   }
-  if (const std::optional<std::string> why = Gone()) return Drop(*why);
+  if (const std::optional<std::string> why = connection_->Gone(now_us)) return Drop(*why);
   Flush();
 }
 
-void FdEndpoint::TryOpen(std::int64_t now_us) {
+void FdEndpoint::TryOpen() {
   Opened opened = Open();
-  if (opened.fd < 0) {
-    next_try_us_ = now_us + retry_us_;
-    Tell(Event::kFailed, opened.detail);
-    return;
-  }
-  fd_ = opened.fd;
-  opened_detail_ = std::move(opened.detail);
+  if (!opened.connection) return lifecycle_.Failed(opened.detail);
+  connection_ = std::move(opened.connection);
   std::string error;
-  opening_ = StillOpening(error);
-  if (!error.empty()) {
-    Shut();
-    next_try_us_ = now_us + retry_us_;
-    Tell(Event::kFailed, error);
-    return;
-  }
+  const bool opening = connection_->StillOpening(error);
+  if (!error.empty()) return Fail(error);
   unsent_.clear();  // what was written while it was down went nowhere
-  if (!opening_) Tell(Event::kUp, opened_detail_);
+  if (opening) return lifecycle_.Opening(std::move(opened.detail));
+  lifecycle_.Up(opened.detail);
+}
+
+void FdEndpoint::FinishOpening() {
+  std::string error;
+  if (connection_->StillOpening(error)) return;
+  if (!error.empty()) return Fail(error);
+  lifecycle_.Connected();
+}
+
+void FdEndpoint::Fail(const std::string& error) {
+  connection_.reset();
+  lifecycle_.Failed(error);
 }
 
 void FdEndpoint::Drop(const std::string& why) {
-  Shut();
+  connection_.reset();
   unsent_.clear();
-  next_try_us_ = now_us_ + retry_us_;
-  Tell(Event::kDown, why);
+  lifecycle_.Down(why);
 }
 
 std::size_t FdEndpoint::Read(std::size_t max, std::string& out) {
-  if (!IsUp() || max == 0) return 0;
+  if (!lifecycle_.IsUp() || max == 0) return 0;
   char buffer[4096];
   std::size_t total = 0;
   while (total < max) {
     const std::size_t want = std::min(sizeof buffer, max - total);
-    const ssize_t n = ::read(fd_, buffer, want);
+    const ssize_t n = ::read(connection_->Fd(), buffer, want);
     if (n > 0) {
       out.append(buffer, static_cast<std::size_t>(n));
       total += static_cast<std::size_t>(n);
@@ -89,26 +78,22 @@ std::size_t FdEndpoint::Read(std::size_t max, std::string& out) {
     if (n < 0 && errno == EINTR) continue;
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
     // A pseudo-terminal's master reads EIO once nobody holds the other side.
-    Drop(ReadEnded(n == 0 ? "closed by the far end" : ErrnoText(errno)));
+    Drop(connection_->ReadEnded(n == 0 ? "closed by the far end" : ErrnoText(errno)));
     break;
   }
   return total;
 }
 
-ssize_t FdEndpoint::WriteSome(const char* bytes, std::size_t length) {
-  return ::write(fd_, bytes, length);
-}
-
 void FdEndpoint::Write(std::string_view bytes) {
-  if (!IsUp()) return;  // nobody at the far end: the bytes are gone
+  if (!lifecycle_.IsUp()) return;  // nobody at the far end: the bytes are gone
   if (unsent_.size() + bytes.size() > kMaxUnsent) return;
   unsent_.append(bytes);
   Flush();
 }
 
 void FdEndpoint::Flush() {
-  while (!unsent_.empty() && IsUp()) {
-    const ssize_t n = WriteSome(unsent_.data(), unsent_.size());
+  while (!unsent_.empty() && lifecycle_.IsUp()) {
+    const ssize_t n = connection_->WriteSome(unsent_.data(), unsent_.size());
     if (n > 0) {
       unsent_.erase(0, static_cast<std::size_t>(n));
       continue;

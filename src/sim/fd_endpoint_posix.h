@@ -3,12 +3,45 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "sim/endpoint.h"
+#include "sim/endpoint_lifecycle.h"
+#include "sim/unique_fd_posix.h"
 
 namespace r7n::sim {
+
+// What one attempt that worked holds open: a non-blocking descriptor, and
+// whatever came with it (a link, a program), all of it let go when the
+// connection is destroyed, whether the far end went or the endpoint did.
+class FdConnection {
+ public:
+  explicit FdConnection(UniqueFd fd) : fd_(std::move(fd)) {}
+  virtual ~FdConnection() = default;
+  FdConnection(const FdConnection&) = delete;
+  FdConnection& operator=(const FdConnection&) = delete;
+
+  int Fd() const { return fd_.Get(); }
+
+  // Whether the descriptor is still being connected, and the error if the
+  // connection failed; sockets override.
+  virtual bool StillOpening(std::string& /*error*/) { return false; }
+  // A far end that can go without its descriptor saying so: why it went.
+  virtual std::optional<std::string> Gone(std::int64_t /*now_us*/) { return std::nullopt; }
+  virtual ssize_t WriteSome(const char* bytes, std::size_t length);
+  // What to say when reading ended with why; a program says how it exited.
+  virtual std::string ReadEnded(std::string why) { return why; }
+
+ protected:
+  // For a connection whose far end must see the descriptor close before the
+  // rest of what it holds is let go.
+  void CloseFd() { fd_.Reset(); }
+
+ private:
+  UniqueFd fd_;
+};
 
 // An endpoint behind one non-blocking file descriptor: reads take what is
 // waiting, writes keep what the far end cannot take yet, and an error or an
@@ -19,7 +52,6 @@ class FdEndpoint : public Endpoint {
   // lost, as on a real line nobody listens to.
   static constexpr std::size_t kMaxUnsent = 64 * 1024;
 
-  ~FdEndpoint() override;
   FdEndpoint(const FdEndpoint&) = delete;
   FdEndpoint& operator=(const FdEndpoint&) = delete;
 
@@ -29,45 +61,25 @@ class FdEndpoint : public Endpoint {
   std::size_t Unsent() const override { return unsent_.size(); }
 
  protected:
-  explicit FdEndpoint(std::int64_t retry_us) : retry_us_(retry_us) {}
+  explicit FdEndpoint(std::int64_t retry_us) : lifecycle_(*this, retry_us) {}
 
-  // One attempt to bring the far end up: the descriptor, non-blocking, and a
-  // word on what was opened; or -1 and why not.
+  // One attempt to bring the far end up: what it opened and a word on it; or
+  // no connection, and why not.
   struct Opened {
-    int fd = -1;
+    std::unique_ptr<FdConnection> connection;
     std::string detail;
   };
   virtual Opened Open() = 0;
-  // Lets go of whatever Open took besides the descriptor (closed already).
-  virtual void Release() {}
-  // A far end that can go without its descriptor saying so: why it went.
-  virtual std::optional<std::string> Gone() { return std::nullopt; }
-  // Whether the descriptor is still being connected, and the error if the
-  // connection failed; sockets override.
-  virtual bool StillOpening(std::string& /*error*/) { return false; }
-  virtual ssize_t WriteSome(const char* bytes, std::size_t length);
-  // What to say when reading ended with why; a program says how it exited.
-  virtual std::string ReadEnded(std::string why) { return why; }
-
-  // Closes the descriptor, tells why, and schedules the next attempt.
-  void Drop(const std::string& why);
-  bool IsUp() const { return fd_ >= 0 && !opening_; }
-  void SetRetry(std::int64_t retry_us) { retry_us_ = retry_us; }
-  int Fd() const { return fd_; }
-  std::int64_t NowUs() const { return now_us_; }
-  // Called by derived destructors, which must release before the base goes.
-  void Shut();
 
  private:
-  void TryOpen(std::int64_t now_us);
+  void TryOpen();
+  void FinishOpening();
+  void Fail(const std::string& error);
+  void Drop(const std::string& why);
   void Flush();
 
-  std::int64_t retry_us_;
-  int fd_ = -1;
-  bool opening_ = false;
-  std::string opened_detail_;
-  std::int64_t now_us_ = 0;
-  std::int64_t next_try_us_ = 0;
+  EndpointLifecycle lifecycle_;
+  std::unique_ptr<FdConnection> connection_;
   std::string unsent_;
 };
 

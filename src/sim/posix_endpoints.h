@@ -1,9 +1,6 @@
 #pragma once
 
-#include <sys/types.h>
-
 #include <cstdint>
-#include <optional>
 #include <string>
 
 #include "sim/endpoint_address.h"
@@ -18,16 +15,12 @@ namespace r7n::sim {
 class PtyEndpoint : public FdEndpoint {
  public:
   PtyEndpoint(std::string link, std::int64_t retry_us);
-  ~PtyEndpoint() override;
 
  protected:
   Opened Open() override;
-  void Release() override;
 
  private:
   std::string link_;
-  std::string slave_name_;
-  int slave_fd_ = -1;
 };
 
 // A program run through /bin/sh -c on a new pseudo-terminal that is its
@@ -37,20 +30,12 @@ class PtyEndpoint : public FdEndpoint {
 class ExecEndpoint : public FdEndpoint {
  public:
   ExecEndpoint(std::string command, std::int64_t respawn_us);
-  ~ExecEndpoint() override;
 
  protected:
   Opened Open() override;
-  void Release() override;
-  std::optional<std::string> Gone() override;
-  std::string ReadEnded(std::string why) override;
 
  private:
   std::string command_;
-  pid_t pid_ = -1;   // the shell, until it has been waited for
-  pid_t pgid_ = -1;  // its process group, which outlives it while others are in it
-  std::optional<std::string> exit_text_;
-  std::int64_t exited_at_us_ = 0;
 };
 
 // A stream socket, UNIX or TCP, connected again while refused or after the
@@ -58,16 +43,15 @@ class ExecEndpoint : public FdEndpoint {
 class SocketEndpoint : public FdEndpoint {
  public:
   SocketEndpoint(const EndpointAddress& where, std::int64_t retry_us);
-  ~SocketEndpoint() override;
 
  protected:
   Opened Open() override;
-  bool StillOpening(std::string& error) override;
-  ssize_t WriteSome(const char* bytes, std::size_t length) override;
 
  private:
   Opened OpenUnix();
   Opened OpenTcp();
+  // A socket whose connecting has begun; it is up once it has connected.
+  static Opened Opening(UniqueFd fd);
 
   EndpointAddress where_;
 };
@@ -76,11 +60,9 @@ class SocketEndpoint : public FdEndpoint {
 class SerialEndpoint : public FdEndpoint {
  public:
   SerialEndpoint(std::string device, int baud, std::int64_t retry_us);
-  ~SerialEndpoint() override;
 
  protected:
   Opened Open() override;
-  std::optional<std::string> Gone() override;
 
  private:
   std::string device_;

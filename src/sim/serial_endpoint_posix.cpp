@@ -30,26 +30,32 @@ std::optional<speed_t> SpeedFor(int baud) {
   return std::nullopt;
 }
 
+// An open serial port, which an unplugged USB adapter hangs up.
+class SerialConnection : public FdConnection {
+ public:
+  using FdConnection::FdConnection;
+
+  std::optional<std::string> Gone(std::int64_t /*now_us*/) override {
+    pollfd state{Fd(), 0, 0};
+    if (::poll(&state, 1, 0) > 0 && (state.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+      return std::string("port hung up (unplugged?)");
+    }
+    return std::nullopt;
+  }
+};
+
 }  // namespace
 
 SerialEndpoint::SerialEndpoint(std::string device, int baud, std::int64_t retry_us)
     : FdEndpoint(retry_us), device_(std::move(device)), baud_(baud) {}
 
-SerialEndpoint::~SerialEndpoint() {
-  Shut();
-}
-
 FdEndpoint::Opened SerialEndpoint::Open() {
   const std::optional<speed_t> speed = SpeedFor(baud_);
-  if (!speed) return {-1, "a serial port cannot run at " + std::to_string(baud_) + " bit/s"};
-  const int fd = ::open(device_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return {-1, ErrnoText(errno)};
+  if (!speed) return {nullptr, "a serial port cannot run at " + std::to_string(baud_) + " bit/s"};
+  UniqueFd fd(::open(device_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+  if (!fd) return {nullptr, ErrnoText(errno)};
   termios mode{};
-  if (::tcgetattr(fd, &mode) != 0) {
-    const int error = errno;
-    ::close(fd);
-    return {-1, "not a serial port: " + ErrnoText(error)};
-  }
+  if (::tcgetattr(fd.Get(), &mode) != 0) return {nullptr, "not a serial port: " + ErrnoText(errno)};
   // Raw 8N1: no echo, no line editing, no translation, no flow control of
   // either kind; modem lines ignored, so an unwired port still reads.
   ::cfmakeraw(&mode);
@@ -58,22 +64,12 @@ FdEndpoint::Opened SerialEndpoint::Open() {
   mode.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
   ::cfsetispeed(&mode, *speed);
   ::cfsetospeed(&mode, *speed);
-  if (::tcsetattr(fd, TCSANOW, &mode) != 0) {
-    const int error = errno;
-    ::close(fd);
-    return {-1, "cannot set the port up: " + ErrnoText(error)};
+  if (::tcsetattr(fd.Get(), TCSANOW, &mode) != 0) {
+    return {nullptr, "cannot set the port up: " + ErrnoText(errno)};
   }
-  ::tcflush(fd, TCIOFLUSH);
-  return {fd, "open at " + std::to_string(baud_) + " bit/s, 8N1"};
-}
-
-std::optional<std::string> SerialEndpoint::Gone() {
-  // An unplugged USB adapter hangs up its port.
-  pollfd state{Fd(), 0, 0};
-  if (::poll(&state, 1, 0) > 0 && (state.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
-    return std::string("port hung up (unplugged?)");
-  }
-  return std::nullopt;
+  ::tcflush(fd.Get(), TCIOFLUSH);
+  return {std::make_unique<SerialConnection>(std::move(fd)),
+          "open at " + std::to_string(baud_) + " bit/s, 8N1"};
 }
 
 }  // namespace r7n::sim

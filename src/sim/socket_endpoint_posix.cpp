@@ -11,12 +11,36 @@
 #include "sim/posix_endpoints.h"
 
 namespace r7n::sim {
+namespace {
+
+// A stream socket, connected or on its way there.
+class SocketConnection : public FdConnection {
+ public:
+  using FdConnection::FdConnection;
+
+  bool StillOpening(std::string& error) override {
+    pollfd ready{Fd(), POLLOUT, 0};
+    if (::poll(&ready, 1, 0) == 0) return true;
+    int failure = 0;
+    socklen_t length = sizeof failure;
+    if (::getsockopt(Fd(), SOL_SOCKET, SO_ERROR, &failure, &length) != 0) failure = errno;
+    if (failure != 0) error = ErrnoText(failure);
+    return false;
+  }
+
+  ssize_t WriteSome(const char* bytes, std::size_t length) override {
+    // A far end that has gone must not end the simulator with SIGPIPE.
+    return ::send(Fd(), bytes, length, MSG_NOSIGNAL);
+  }
+};
+
+}  // namespace
 
 SocketEndpoint::SocketEndpoint(const EndpointAddress& where, std::int64_t retry_us)
     : FdEndpoint(retry_us), where_(where) {}
 
-SocketEndpoint::~SocketEndpoint() {
-  Shut();
+FdEndpoint::Opened SocketEndpoint::Opening(UniqueFd fd) {
+  return {std::make_unique<SocketConnection>(std::move(fd)), "connected"};
 }
 
 FdEndpoint::Opened SocketEndpoint::Open() {
@@ -27,18 +51,16 @@ FdEndpoint::Opened SocketEndpoint::OpenUnix() {
   sockaddr_un address{};
   address.sun_family = AF_UNIX;
   if (where_.target.size() >= sizeof address.sun_path) {
-    return {-1, "socket path longer than " + std::to_string(sizeof address.sun_path - 1)};
+    return {nullptr, "socket path longer than " + std::to_string(sizeof address.sun_path - 1)};
   }
   std::memcpy(address.sun_path, where_.target.c_str(), where_.target.size() + 1);
-  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-  if (fd < 0) return {-1, "no socket: " + ErrnoText(errno)};
-  if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 &&
+  UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+  if (!fd) return {nullptr, "no socket: " + ErrnoText(errno)};
+  if (::connect(fd.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 &&
       errno != EINPROGRESS) {
-    const int error = errno;
-    ::close(fd);
-    return {-1, ErrnoText(error)};
+    return {nullptr, ErrnoText(errno)};
   }
-  return {fd, "connected"};
+  return Opening(std::move(fd));
 }
 
 FdEndpoint::Opened SocketEndpoint::OpenTcp() {
@@ -48,37 +70,21 @@ FdEndpoint::Opened SocketEndpoint::OpenTcp() {
   addrinfo* found = nullptr;
   const std::string port = std::to_string(where_.port);
   if (const int error = ::getaddrinfo(where_.target.c_str(), port.c_str(), &hints, &found)) {
-    return {-1, "cannot resolve " + where_.target + ": " + ::gai_strerror(error)};
+    return {nullptr, "cannot resolve " + where_.target + ": " + ::gai_strerror(error)};
   }
-  Opened result{-1, "no address"};
+  Opened result{nullptr, "no address"};
   for (const addrinfo* at = found; at != nullptr; at = at->ai_next) {
-    const int fd =
-        ::socket(at->ai_family, at->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, at->ai_protocol);
-    if (fd < 0) continue;
-    if (::connect(fd, at->ai_addr, at->ai_addrlen) == 0 || errno == EINPROGRESS) {
-      result = {fd, "connected"};
+    UniqueFd fd(
+        ::socket(at->ai_family, at->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, at->ai_protocol));
+    if (!fd) continue;
+    if (::connect(fd.Get(), at->ai_addr, at->ai_addrlen) == 0 || errno == EINPROGRESS) {
+      result = Opening(std::move(fd));
       break;
     }
     result.detail = ErrnoText(errno);
-    ::close(fd);
   }
   ::freeaddrinfo(found);
   return result;
-}
-
-bool SocketEndpoint::StillOpening(std::string& error) {
-  pollfd ready{Fd(), POLLOUT, 0};
-  if (::poll(&ready, 1, 0) == 0) return true;
-  int failure = 0;
-  socklen_t length = sizeof failure;
-  if (::getsockopt(Fd(), SOL_SOCKET, SO_ERROR, &failure, &length) != 0) failure = errno;
-  if (failure != 0) error = ErrnoText(failure);
-  return false;
-}
-
-ssize_t SocketEndpoint::WriteSome(const char* bytes, std::size_t length) {
-  // A far end that has gone must not end the simulator with SIGPIPE.
-  return ::send(Fd(), bytes, length, MSG_NOSIGNAL);
 }
 
 }  // namespace r7n::sim
