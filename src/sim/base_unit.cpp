@@ -26,10 +26,12 @@ std::size_t CheckedFifoDepth(const ChassisConfig& config) {
   return static_cast<std::size_t>(config.rx_fifo_depth);
 }
 
-std::array<DeviceLine, BaseUnit::kSlots + 1> MakeLines(std::int64_t baud, bool keep) {
-  const std::int64_t frame_ns = FrameNsAtBaud(baud);
-  return {DeviceLine(frame_ns, keep), DeviceLine(frame_ns, keep), DeviceLine(frame_ns, keep),
-          DeviceLine(frame_ns, keep), DeviceLine(frame_ns, keep)};
+// A module model that is not a console, or null for a console's kind.
+std::unique_ptr<LineDevice> MakeModuleModel(ModuleKind kind, const ChassisConfig& config) {
+  if (kind == ModuleKind::kSilent) return std::make_unique<SilentDevice>();
+  if (kind == ModuleKind::kNoise) return std::make_unique<NoiseModule>(config.noise);
+  if (kind == ModuleKind::kText) return std::make_unique<TextModule>(config.noise.burst_bytes);
+  return nullptr;
 }
 
 }  // namespace
@@ -86,52 +88,56 @@ BaseUnit::BaseUnit(int unit, const ChassisConfig& config)
           static_cast<std::uint8_t>(kBoardIdType | (config.board_revision & kBoardIdRevisionMask))),
       line_baud_(CheckedLineBaud(config)),
       uart_(CheckedFifoDepth(config), config.keep_line_history),
-      lines_(MakeLines(line_baud_, config.keep_line_history)) {
-  devices_[0] = &zcp_;
-  const BaseUnitConfig& modules = UnitConfig(unit, config);
-  const std::string unit_name = "base" + std::to_string(unit);
-  if (fitted_ && modules.zcp) FitExternal(0, unit_name + " ZCP", *modules.zcp, config);
-  for (std::size_t slot = 0; slot < slots_.size(); ++slot) {
-    const ModuleKind kind = modules.modules[slot];
-    if (kind == ModuleKind::kExternal) {
-      if (!modules.endpoints[slot]) throw std::invalid_argument("external slot without endpoint");
-      const std::string name = unit_name + " " + static_cast<char>('A' + slot);
-      // A unit that is not fitted opens nothing: its slots never see the line.
-      if (fitted_) {
-        FitExternal(slot + 1, name, *modules.endpoints[slot], config);
-        continue;
-      }
-      slots_[slot] = std::make_unique<SilentDevice>();
-    } else if (kind == ModuleKind::kSilent) {
-      slots_[slot] = std::make_unique<SilentDevice>();
-    } else if (kind == ModuleKind::kNoise) {
-      slots_[slot] = std::make_unique<NoiseModule>(config.noise);
-    } else if (kind == ModuleKind::kText) {
-      slots_[slot] = std::make_unique<TextModule>(config.noise.burst_bytes);
-    } else {
-      auto console = std::make_unique<ModuleConsole>(
-          ConsoleConfigFor(kind, unit, static_cast<int>(slot), config));
-      consoles_[slot] = console.get();
-      slots_[slot] = std::move(console);
-    }
-    devices_[slot + 1] = slots_[slot].get();
+      channels_(MakeChannels(line_baud_, config.keep_line_history)) {
+  channels_[0].device = &zcp_;
+  const BaseUnitConfig& unit_config = UnitConfig(unit, config);
+  if (fitted_ && unit_config.zcp) {
+    FitExternal(0, "base" + std::to_string(unit) + " ZCP", *unit_config.zcp, config);
   }
+  for (std::size_t slot = 0; slot < kSlots; ++slot) FitModule(unit, slot, unit_config, config);
 }
 
-void BaseUnit::FitExternal(std::size_t line, std::string slot, const EndpointAddress& where,
+std::array<BaseUnit::Channel, BaseUnit::kChannels> BaseUnit::MakeChannels(std::int64_t baud,
+                                                                          bool keep_history) {
+  const std::int64_t ns = FrameNsAtBaud(baud);
+  return {Channel(ns, keep_history), Channel(ns, keep_history), Channel(ns, keep_history),
+          Channel(ns, keep_history), Channel(ns, keep_history)};
+}
+
+void BaseUnit::FitModule(int unit, std::size_t slot, const BaseUnitConfig& unit_config,
+                         const ChassisConfig& config) {
+  const std::size_t channel = slot + 1;
+  const ModuleKind kind = unit_config.modules[slot];
+  if (kind == ModuleKind::kExternal) {
+    if (!unit_config.endpoints[slot]) throw std::invalid_argument("external slot without endpoint");
+    // A unit that is not fitted opens nothing: its slots never see the line.
+    if (!fitted_) return Fit(channel, std::make_unique<SilentDevice>());
+    const std::string name = "base" + std::to_string(unit) + " " + static_cast<char>('A' + slot);
+    return FitExternal(channel, name, *unit_config.endpoints[slot], config);
+  }
+  if (std::unique_ptr<LineDevice> model = MakeModuleModel(kind, config)) {
+    return Fit(channel, std::move(model));
+  }
+  auto console =
+      std::make_unique<ModuleConsole>(ConsoleConfigFor(kind, unit, static_cast<int>(slot), config));
+  channels_[channel].console = console.get();
+  Fit(channel, std::move(console));
+}
+
+void BaseUnit::FitExternal(std::size_t channel, std::string slot, const EndpointAddress& where,
                            const ChassisConfig& config) {
   std::unique_ptr<Endpoint> endpoint =
       config.make_endpoint ? config.make_endpoint(where)
                            : MakeEndpoint(where, config.endpoint_timing, config.line_baud);
   auto console = std::make_unique<ExternalConsole>(
       std::move(slot), where.Text(), std::move(endpoint), config.events, config.trace_bytes);
-  externals_[line] = console.get();
-  devices_[line] = console.get();
-  if (line == 0) {
-    external_zcp_ = std::move(console);
-  } else {
-    slots_[line - 1] = std::move(console);
-  }
+  channels_[channel].external = console.get();
+  Fit(channel, std::move(console));
+}
+
+void BaseUnit::Fit(std::size_t channel, std::unique_ptr<LineDevice> device) {
+  channels_[channel].device = device.get();
+  channels_[channel].owned = std::move(device);
 }
 
 std::string BaseUnit::ModuleAddress(int unit, int slot) {
@@ -162,11 +168,11 @@ std::optional<BaseUnit::NextEvent> BaseUnit::EarliestEvent() const {
   };
   consider(NextEvent::Kind::kTransmit, uart_.NextTxDoneNs(), 0);
   // A real controller in its place: the built-in one is not on the line.
-  const std::optional<std::int64_t> wake_us = external_zcp_ ? std::nullopt : zcp_.WakeUs();
+  const std::optional<std::int64_t> wake_us = BuiltInZcpOnLine() ? zcp_.WakeUs() : std::nullopt;
   consider(NextEvent::Kind::kZcpWake, wake_us ? std::optional(*wake_us * kNsPerUs) : std::nullopt,
            0);
-  for (std::size_t i = 0; i < lines_.size(); ++i) {
-    consider(NextEvent::Kind::kLine, lines_[i].NextDoneNs(), i);
+  for (std::size_t i = 0; i < channels_.size(); ++i) {
+    consider(NextEvent::Kind::kLine, channels_[i].line.NextDoneNs(), i);
   }
   return best;
 }
@@ -191,23 +197,24 @@ void BaseUnit::DeliverTransmitted() {
   if (target == Device::kNone || frame.start_ns < connected_since_ns_) return;
   const std::uint8_t heard =
       RatesMatch(frame.divisor, line_baud_) ? frame.byte : Garble(frame.byte);
-  const std::size_t line = LineIndex(target);
-  lines_[line].RecordDelivered(heard);
+  Channel& channel = channels_[LineIndex(target)];
+  channel.line.RecordDelivered(heard);
   reply_.clear();
-  devices_[line]->Receive(heard, at_ns / kNsPerUs, reply_);
-  lines_[line].Send(reply_, at_ns);
+  channel.device->Receive(heard, at_ns / kNsPerUs, reply_);
+  channel.line.Send(reply_, at_ns);
 }
 
 void BaseUnit::FinishLineFrame(std::size_t line) {
-  const DeviceLine::Frame frame = lines_[line].FinishFrame();
+  DeviceLine& wire = channels_[line].line;
+  const DeviceLine::Frame frame = wire.FinishFrame();
   // A device keeps talking when the selector is elsewhere; nobody hears it. A
   // frame already under way when the line was connected has lost its start bit.
   if (SelectedDevice() == Device::kNone || line != LineIndex(SelectedDevice())) return;
   if (frame.start_ns < connected_since_ns_) return;
   const int lost_before = uart_.RxBytesLost();
   uart_.Receive(frame.byte, line_baud_);
-  if (uart_.RxBytesLost() != lost_before) lines_[line].CountOverrun();
-  if (!RatesMatch(uart_.Divisor(), line_baud_)) lines_[line].CountFramingError();
+  if (uart_.RxBytesLost() != lost_before) wire.CountOverrun();
+  if (!RatesMatch(uart_.Divisor(), line_baud_)) wire.CountFramingError();
 }
 
 void BaseUnit::SupplyLines(std::int64_t now_ns) {
@@ -215,34 +222,34 @@ void BaseUnit::SupplyLines(std::int64_t now_ns) {
   // the line was last free or the console last ran dry, whichever is later.
   // Only frames that have started by now are taken from the endpoint; the rest
   // wait where they were written, as they would behind a real UART.
-  for (std::size_t line = 0; line < lines_.size(); ++line) {
-    if (externals_[line] == nullptr || now_ns < next_poll_ns_[line]) continue;
-    DeviceLine& wire = lines_[line];
-    const std::int64_t start_ns = std::max(wire.TailNs(), drained_ns_[line]);
+  for (Channel& channel : channels_) {
+    if (channel.external == nullptr || now_ns < channel.next_poll_ns) continue;
+    DeviceLine& wire = channel.line;
+    const std::int64_t start_ns = std::max(wire.TailNs(), channel.drained_ns);
     if (start_ns > now_ns) continue;
     const auto room = static_cast<std::size_t>((now_ns - start_ns) / wire.FrameNs() + 1);
     reply_.clear();
-    const std::size_t got = externals_[line]->Supply(room, reply_);
+    const std::size_t got = channel.external->Supply(room, reply_);
     wire.Send(reply_, start_ns);
     if (got < room) {
-      drained_ns_[line] = now_ns;
-      next_poll_ns_[line] = now_ns + wire.FrameNs();
+      channel.drained_ns = now_ns;
+      channel.next_poll_ns = now_ns + wire.FrameNs();
     }
   }
 }
 
 void BaseUnit::WakeZcp(std::int64_t at_ns) {
-  if (external_zcp_) return;
+  if (!BuiltInZcpOnLine()) return;
   reply_.clear();
   zcp_.Tick(at_ns / kNsPerUs, reply_);
-  lines_[0].Send(reply_, at_ns);
+  channels_[0].line.Send(reply_, at_ns);
 }
 
 void BaseUnit::TickDevices(std::int64_t now_us) {
-  for (std::size_t line = 0; line < devices_.size(); ++line) {
+  for (Channel& channel : channels_) {
     reply_.clear();
-    devices_[line]->Tick(now_us, reply_);
-    lines_[line].Send(reply_, now_ns_);
+    channel.device->Tick(now_us, reply_);
+    channel.line.Send(reply_, now_ns_);
   }
 }
 
@@ -281,15 +288,15 @@ Device BaseUnit::SelectedDevice() const {
 
 ModuleConsole* BaseUnit::Module(int slot) {
   if (slot < 0 || slot >= kSlots) throw std::out_of_range("no module slot " + std::to_string(slot));
-  return consoles_[static_cast<std::size_t>(slot)];
+  return channels_[static_cast<std::size_t>(slot) + 1].console;
 }
 
 const DeviceLine& BaseUnit::Line(Device device) const {
-  return lines_[LineIndex(device)];
+  return channels_[LineIndex(device)].line;
 }
 
 void BaseUnit::Inject(Device device, std::string_view bytes) {
-  lines_[LineIndex(device)].Send(bytes, now_ns_);
+  channels_[LineIndex(device)].line.Send(bytes, now_ns_);
 }
 
 std::size_t BaseUnit::LineIndex(Device device) {
@@ -323,7 +330,7 @@ void BaseUnit::WriteChanSel(std::uint8_t value) {
   const std::int64_t now_us = now_ns_ / kNsPerUs;
   zcp_.SetReset(ZcpInReset(), now_us);
   if (ZcpInReset()) {
-    lines_[0].Drop();  // a controller in reset stops sending mid-reply
+    channels_[0].line.Drop();  // a controller in reset stops sending mid-reply
   } else {
     ++zcp_reset_count_;
     zcp_reset_ended_us_ = now_us;

@@ -149,7 +149,9 @@ class BaseUnit {
   const DeviceLine& Line(Device device) const;
 
   // The real console on a line, or null when the device is a model.
-  const ExternalConsole* External(Device device) const { return externals_[LineIndex(device)]; }
+  const ExternalConsole* External(Device device) const {
+    return channels_[LineIndex(device)].external;
+  }
 
   // Test hook: the device puts bytes on its line at the time of the last advance.
   void Inject(Device device, std::string_view bytes);
@@ -161,6 +163,26 @@ class BaseUnit {
   static std::string ModuleAddress(int unit, int slot);
 
  private:
+  // One channel of the selector: its wire and what is at the far end of it.
+  struct Channel {
+    Channel(std::int64_t frame_ns, bool keep_history) : line(frame_ns, keep_history) {}
+
+    // What the unit fitted here; the unit's own controller is not in it.
+    std::unique_ptr<LineDevice> owned;
+    // What hears the line: the fitted device, or the unit's own controller.
+    LineDevice* device = nullptr;
+    ModuleConsole* console = nullptr;     // when the device is a module's console
+    ExternalConsole* external = nullptr;  // when the device is a real console
+    DeviceLine line;
+    // When the real console last had nothing more to say: its next bytes
+    // cannot have started across the line before that.
+    std::int64_t drained_ns = 0;
+    // A real console that had nothing is asked again a frame later, not at
+    // every port access.
+    std::int64_t next_poll_ns = 0;
+  };
+  static constexpr std::size_t kChannels = kSlots + 1;
+
   struct NextEvent {
     enum class Kind { kTransmit, kZcpWake, kLine } kind;
     std::int64_t at_ns;
@@ -174,9 +196,13 @@ class BaseUnit {
   void WakeZcp(std::int64_t at_ns);
   void TickDevices(std::int64_t now_us);
   void SupplyLines(std::int64_t now_ns);
-  void FitExternal(std::size_t line, std::string slot, const EndpointAddress& where,
+  static std::array<Channel, kChannels> MakeChannels(std::int64_t baud, bool keep_history);
+  void FitModule(int unit, std::size_t slot, const BaseUnitConfig& unit_config,
+                 const ChassisConfig& config);
+  void FitExternal(std::size_t channel, std::string slot, const EndpointAddress& where,
                    const ChassisConfig& config);
-  void Answer(std::size_t line, std::int64_t at_ns);
+  void Fit(std::size_t channel, std::unique_ptr<LineDevice> device);
+  bool BuiltInZcpOnLine() const { return channels_[0].external == nullptr; }
 
   std::uint8_t ReadRegister(std::uint8_t reg);
   void WriteRegister(std::uint8_t reg, std::uint8_t value);
@@ -196,20 +222,11 @@ class BaseUnit {
   // began before that reached no one whole.
   std::int64_t connected_since_ns_ = 0;
   UartModel uart_;
+  // The controller built into the unit; a real console fitted on its channel
+  // takes its place on the line.
   ZcpController zcp_;
-  std::array<std::unique_ptr<LineDevice>, kSlots> slots_;
-  std::array<ModuleConsole*, kSlots> consoles_{};
-  // Indexed by channel: the ZCP controller, then modules A to D.
-  std::array<LineDevice*, kSlots + 1> devices_{};
-  std::array<DeviceLine, kSlots + 1> lines_;
-  // Real consoles, by channel, and when each last had nothing more to say:
-  // its next bytes cannot have started across the line before that.
-  std::array<ExternalConsole*, kSlots + 1> externals_{};
-  std::unique_ptr<ExternalConsole> external_zcp_;
-  std::array<std::int64_t, kSlots + 1> drained_ns_{};
-  // A console that had nothing is asked again a frame later, not at every
-  // port access.
-  std::array<std::int64_t, kSlots + 1> next_poll_ns_{};
+  // By channel: the ZCP controller, then modules A to D.
+  std::array<Channel, kChannels> channels_;
   // What a device says in answer to one event; kept to save allocations.
   std::string reply_;
 };
