@@ -85,6 +85,12 @@ void UartLink::UartRcvInit(const UartChanAdr& adr) {
   receivers_[adr.port] = Receiver{};
 }
 
+void UartLink::RestartReceiver(const UartChanAdr& adr) {
+  const PortLock lock(ports_mutex_);
+  RegWrite(adr, kUartCfg, kUartCfgInit);
+  receivers_[adr.port].error = false;
+}
+
 std::size_t UartLink::DrainReceiver(const UartChanAdr& adr, bool restore_index) {
   const PortLock lock(ports_mutex_);
   Receiver& receiver = receivers_[adr.port];

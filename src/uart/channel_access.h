@@ -54,6 +54,10 @@ class UartLink {
   void UartSetBaud(std::int32_t clock_hz, std::int32_t baud, const UartChanAdr& adr);
   // Initialises the receiver; what the receive reserve held goes with the FIFO.
   void UartRcvInit(const UartChanAdr& adr);
+  // Initialises the receiver after a receive error. What the reserve holds
+  // stays: those bytes left the FIFO whole before the error, and a reader
+  // thread may have gathered many of them.
+  void RestartReceiver(const UartChanAdr& adr);
 
   // The receive reserve: bytes already taken out of the receive FIFO of
   // adr's UART that no receive has collected yet, oldest first. They count

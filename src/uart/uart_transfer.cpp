@@ -86,7 +86,7 @@ void UartTransfer::ReportReceiveError(const UartChanAdr& adr, std::int32_t quiet
   if (quiet == 0 && (flags & kUartCfgFraming) != 0) {
     host_.ReceiveFailed("UartRcvNbyt Framing Error");
   }
-  link_.UartRcvInit(adr);
+  link_.RestartReceiver(adr);
 }
 
 void UartTransfer::PrnHexStr(std::string_view text) {

@@ -237,6 +237,16 @@ INSTANTIATE_TEST_SUITE_P(
                                 true,
                                 {"UartRcvNbyt TimeOut", "UartRcvNbyt Framing Error"}}));
 
+TEST_F(UartTransferTest, BytesOutOfTheFifoBeforeAnErrorStayForTheNextReceive) {
+  uart_.ArriveAt(0, "abcdefgh");
+  uart_.RaiseError(0x02);
+  EXPECT_EQ(transfer_.UartRcvNbyt(adr_, 4, 100, 1).text, "abcd");
+  const UartReceived rest = transfer_.UartRcvNbyt(adr_, 4, 100, 1);
+  EXPECT_EQ(rest.text, "efgh");
+  EXPECT_EQ(rest.failed, 0);
+  EXPECT_EQ(uart_.receiver_inits, 1);
+}
+
 struct SendCase {
   std::size_t length;
   std::vector<int> blocks;
