@@ -20,7 +20,24 @@ void ReceivePump::StartReader(const UartChanAdr& adr) {
 void ReceivePump::StopReader() {
   if (!reader_.joinable()) return;
   stop_ = true;
+  Unpark();
   reader_.join();
+  parked_ = false;
+}
+
+void ReceivePump::Unpark() {
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    last_activity_us_ = clock_.NowUs();
+    parked_ = false;
+  }
+  unpark_.notify_one();
+}
+
+void ReceivePump::ParkUntilNeeded() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  parked_ = true;
+  unpark_.wait(lock, [this] { return stop_ || !parked_; });
 }
 
 void ReceivePump::ReadLoop(UartChanAdr adr, std::int64_t baud) {
@@ -36,20 +53,36 @@ void ReceivePump::ReadLoop(UartChanAdr adr, std::int64_t baud) {
     burst = moved;
     if (ended || (moved && link_.Reserved(adr) >= ReceiveTiming::kWakeReserveBytes)) {
       {
-        const std::lock_guard<std::mutex> lock(arrival_mutex_);
+        const std::lock_guard<std::mutex> lock(mutex_);
         ++arrivals_;
       }
       arrival_.notify_one();
     }
-    const bool settled = now_us - last_activity_us_ >= ReceiveTiming::kSettledAfterUs;
+    // A settled line is looked at by the program's own quiet pauses, which
+    // wake anyway for the keyboard: two threads waking for it would double
+    // what an idle terminal costs. They call the reader back at the first
+    // byte, and so does a send.
+    if (now_us - last_activity_us_ >= ReceiveTiming::kSettledAfterUs) {
+      ParkUntilNeeded();
+      continue;
+    }
     // A plain sleep: the clock of the simulated chassis would make the
     // model catch up after it, which this thread's own reads already do.
-    SleepFineUs(SliceUs(baud, settled));
+    SleepFineUs(SliceUs(baud, false));
   }
 }
 
 std::size_t ReceivePump::Collect(const UartChanAdr& adr) {
-  return ReaderReads(adr) ? 0 : link_.DrainReceiver(adr);
+  if (!ReaderReads(adr)) return link_.DrainReceiver(adr);
+  if (!parked_) return 0;
+  const std::size_t moved = link_.DrainReceiver(adr);
+  if (moved > 0) Unpark();
+  return moved;
+}
+
+void ReceivePump::NoteSend() {
+  last_activity_us_ = clock_.NowUs();
+  if (reader_.joinable() && parked_) Unpark();
 }
 
 void ReceivePump::Pause(int ms) {
@@ -69,7 +102,7 @@ void ReceivePump::AwaitArrival(bool just_arrived) {
     if (!just_arrived && slice_us >= ReceiveTiming::kShortestSleepUs) clock_.SleepUs(slice_us);
     return;
   }
-  std::unique_lock<std::mutex> lock(arrival_mutex_);
+  std::unique_lock<std::mutex> lock(mutex_);
   arrival_.wait_for(lock, std::chrono::microseconds(ReceiveTiming::kMaxPassUs),
                     [this] { return arrivals_ != arrivals_seen_; });
   arrivals_seen_ = arrivals_;
@@ -80,7 +113,7 @@ std::int64_t ReceivePump::QuietSliceUs(bool settled) const {
 }
 
 std::int64_t ReceivePump::LookAgainUs(bool settled) const {
-  if (!reader_.joinable()) return QuietSliceUs(settled);
+  if (!reader_.joinable() || parked_) return QuietSliceUs(settled);
   return settled ? ReceiveTiming::kLongestQuietSliceUs : ReceiveTiming::kMaxPassUs;
 }
 

@@ -58,7 +58,7 @@ class ReceivePump {
   // last pass found bytes, else sleeps a slice if that is worth a sleep.
   void AwaitArrival(bool just_arrived);
   // Something was sent: a reply may come at once, so the line is not settled.
-  void NoteSend() { last_activity_us_ = clock_.NowUs(); }
+  void NoteSend();
 
   // How long a quiet receiver may go unread at the current BaudRate; longer
   // once the line has settled.
@@ -73,6 +73,9 @@ class ReceivePump {
   // One look at the receiver during a Pause; how long until the next.
   std::int64_t PauseStep();
   void ReadLoop(UartChanAdr adr, std::int64_t baud);
+  // The reader rests while the line is settled, until Unpark.
+  void ParkUntilNeeded();
+  void Unpark();
   bool ReaderReads(const UartChanAdr& adr) const {
     return reader_.joinable() && reader_port_ == adr.port;
   }
@@ -86,8 +89,10 @@ class ReceivePump {
   std::int32_t reader_port_ = 0;
   std::atomic<bool> stop_{false};
   std::atomic<std::int64_t> last_activity_us_{0};
-  // Counts the reader's drains that brought bytes; the program waits on it.
-  std::mutex arrival_mutex_;
+  std::atomic<bool> parked_{false};
+  std::mutex mutex_;
+  std::condition_variable unpark_;
+  // Counts the reader's drains worth showing; the program waits on it.
   std::condition_variable arrival_;
   std::uint64_t arrivals_ = 0;
   std::uint64_t arrivals_seen_ = 0;
