@@ -171,55 +171,42 @@ bool IsDevicePath(const char* path) {
 
 }  // namespace
 
+// Reads open's mode argument, when its flags carry one, into a new variable;
+// a macro, since only the variadic function itself can reach its arguments.
+#define R7N_OPEN_MODE(mode, flags) \
+  mode_t mode = 0;                 \
+  if (TakesMode(flags)) {          \
+    va_list args;                  \
+    va_start(args, flags);         \
+    mode = va_arg(args, mode_t);   \
+    va_end(args);                  \
+  }
+
 R7N_INTERPOSE int open(const char* path, int flags, ...) {
   static const auto next = Next<int (*)(const char*, int, ...)>("open");
   if (IsDevicePath(path)) return OpenStandIn(flags);
-  mode_t mode = 0;
-  if (TakesMode(flags)) {
-    va_list args;
-    va_start(args, flags);
-    mode = va_arg(args, mode_t);
-    va_end(args);
-  }
+  R7N_OPEN_MODE(mode, flags);
   return next(path, flags, mode);
 }
 
 R7N_INTERPOSE int open64(const char* path, int flags, ...) {
   static const auto next = Next<int (*)(const char*, int, ...)>("open64");
   if (IsDevicePath(path)) return OpenStandIn(flags);
-  mode_t mode = 0;
-  if (TakesMode(flags)) {
-    va_list args;
-    va_start(args, flags);
-    mode = va_arg(args, mode_t);
-    va_end(args);
-  }
+  R7N_OPEN_MODE(mode, flags);
   return next(path, flags, mode);
 }
 
 R7N_INTERPOSE int openat(int dir_fd, const char* path, int flags, ...) {
   static const auto next = Next<int (*)(int, const char*, int, ...)>("openat");
   if (IsDevicePath(path)) return OpenStandIn(flags);
-  mode_t mode = 0;
-  if (TakesMode(flags)) {
-    va_list args;
-    va_start(args, flags);
-    mode = va_arg(args, mode_t);
-    va_end(args);
-  }
+  R7N_OPEN_MODE(mode, flags);
   return next(dir_fd, path, flags, mode);
 }
 
 R7N_INTERPOSE int openat64(int dir_fd, const char* path, int flags, ...) {
   static const auto next = Next<int (*)(int, const char*, int, ...)>("openat64");
   if (IsDevicePath(path)) return OpenStandIn(flags);
-  mode_t mode = 0;
-  if (TakesMode(flags)) {
-    va_list args;
-    va_start(args, flags);
-    mode = va_arg(args, mode_t);
-    va_end(args);
-  }
+  R7N_OPEN_MODE(mode, flags);
   return next(dir_fd, path, flags, mode);
 }
 
