@@ -18,11 +18,7 @@ void ConsoleUartHost::PrintLine(std::string_view text) {
 }
 
 void ConsoleUartHost::Pause(int ms, const PauseLook& look) {
-  if (look) {
-    con_.ConSleepPolling(ms, look);
-  } else {
-    con_.ConSleep(ms);
-  }
+  con_.ConSleepPolling(ms, look);  // without a look, it is ConSleep
 }
 
 }  // namespace r7n

@@ -1,7 +1,6 @@
 #include "terminal/serial_terminal.h"
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -96,25 +95,6 @@ int MacroNumberOfKey(const KeyCode& key) {
   return 0;
 }
 
-namespace {
-
-// The transfer shows what arrives during its paced sends and waits for as
-// long as the session runs.
-class ArrivalHookScope {
- public:
-  ArrivalHookScope(ReceivePump& pump, std::function<void()> hook) : pump_(pump) {
-    pump_.SetArrivalHook(std::move(hook));
-  }
-  ~ArrivalHookScope() { pump_.SetArrivalHook(nullptr); }
-  ArrivalHookScope(const ArrivalHookScope&) = delete;
-  ArrivalHookScope& operator=(const ArrivalHookScope&) = delete;
-
- private:
-  ReceivePump& pump_;
-};
-
-}  // namespace
-
 void SerialTerminal::UartTerm(std::string_view title) {
   PrintHeader(title);
   CaptureFile capture;
@@ -125,13 +105,12 @@ void SerialTerminal::UartTerm(std::string_view title) {
   // what arrives in the meantime is shown rather than lost to the FIFO.
   // Flushed at once: Ctrl-C ends the process without flushing, and what
   // has been shown must be in the file.
-  const ArrivalHookScope hook(pump_, [&] {
+  // On the real clock the pump's reader keeps the FIFO drained while the
+  // session draws, sends and waits.
+  const ListeningScope listening(pump_, link_.ChanAdr(), [&] {
     DrainReceiver(parser);
     capture.Flush();
   });
-  // On the real clock the pump's reader keeps the FIFO drained while the
-  // session draws, sends and waits.
-  const ReaderScope reader(pump_, link_.ChanAdr());
   received_since_pass_ = false;
   Clock& clock = con_.GetClock();
   const std::int64_t start_us = clock.NowUs();

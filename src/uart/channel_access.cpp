@@ -81,8 +81,8 @@ void UartLink::UartSetBaud(std::int32_t clock_hz, std::int32_t baud, const UartC
 
 void UartLink::UartRcvInit(const UartChanAdr& adr) {
   const PortLock lock(ports_mutex_);
-  RegWrite(adr, kUartCfg, kUartCfgInit);
-  receivers_[adr.port] = Receiver{};
+  RestartReceiver(adr);
+  receivers_[adr.port].reserve.clear();
 }
 
 void UartLink::RestartReceiver(const UartChanAdr& adr) {

@@ -8,6 +8,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <utility>
 
 #include "platform/clock.h"
 #include "uart/channel_access.h"
@@ -98,13 +99,21 @@ class ReceivePump {
   std::uint64_t arrivals_seen_ = 0;
 };
 
-// Keeps the reader on a channel for as long as it lives.
-class ReaderScope {
+// A session listening to a channel, for as long as it lives: what arrives
+// during pauses goes to the hook, and the reader (if used) reads the channel.
+class ListeningScope {
  public:
-  ReaderScope(ReceivePump& pump, const UartChanAdr& adr) : pump_(pump) { pump_.StartReader(adr); }
-  ~ReaderScope() { pump_.StopReader(); }
-  ReaderScope(const ReaderScope&) = delete;
-  ReaderScope& operator=(const ReaderScope&) = delete;
+  ListeningScope(ReceivePump& pump, const UartChanAdr& adr, std::function<void()> hook)
+      : pump_(pump) {
+    pump_.SetArrivalHook(std::move(hook));
+    pump_.StartReader(adr);
+  }
+  ~ListeningScope() {
+    pump_.StopReader();
+    pump_.SetArrivalHook(nullptr);
+  }
+  ListeningScope(const ListeningScope&) = delete;
+  ListeningScope& operator=(const ListeningScope&) = delete;
 
  private:
   ReceivePump& pump_;

@@ -58,7 +58,7 @@ TEST_P(ReaderThreadTest, KeepsTheFifoDrainedWhileTheProgramIsAway) {
   for (int i = 0; talk.size() < 600; ++i) talk += "line " + std::to_string(i) + "\r\n";
   const std::string typed(200, 'k');
   {
-    const ReaderScope reader(pump, link.ChanAdr());
+    const ListeningScope listening(pump, link.ChanAdr(), nullptr);
     chassis.CatchUp();
     {
       const auto hold = chassis.Hold();
