@@ -35,7 +35,7 @@ INSTANTIATE_TEST_SUITE_P(
                       CommandLineCase{{"-h"}, Kind::kHelp, ""},
                       CommandLineCase{{"--version"}, Kind::kVersion, ""},
                       CommandLineCase{{"--verbose"}, Kind::kError, "unknown argument '--verbose'"},
-                      CommandLineCase{{""}, Kind::kError, "unknown argument ''"},
+                      CommandLineCase{{"survey", "--json"}, Kind::kVerb, ""},
                       CommandLineCase{
                           {"--help", "--version"}, Kind::kError, "too many arguments"}));
 

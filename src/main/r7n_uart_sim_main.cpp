@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "main/run_on_terminal.h"
+#include "main/verb_main.h"
 #include "platform/bus_paced_port_io.h"
 #include "platform/real_clock.h"
 #include "sim/catch_up_clock.h"
@@ -34,7 +35,7 @@ int main(int argc, char** argv) {
   const sim::SimOptionsResult options = sim::ParseSimOptions(argc, argv);
   switch (options.kind) {
     case sim::SimOptionsResult::Kind::kHelp:
-      std::fputs(sim::SimUsage().c_str(), stdout);
+      std::fputs((sim::SimUsage() + "\n" + VerbUsage()).c_str(), stdout);
       return 0;
     case sim::SimOptionsResult::Kind::kVersion:
       std::fputs(sim::SimVersion().c_str(), stdout);
@@ -44,6 +45,12 @@ int main(int argc, char** argv) {
       return 2;
     case sim::SimOptionsResult::Kind::kRun:
       break;
+  }
+  std::optional<VerbRequest> verb;
+  if (!options.verb_args.empty()) {
+    ParsedVerb parsed = ReadVerb(argv[0], options.verb_args);
+    if (!parsed.request) return parsed.status;
+    verb = parsed.request;
   }
   RealClock clock;
   // Nobody inspects the lines here, and a day of traffic would fill memory.
@@ -65,7 +72,8 @@ int main(int argc, char** argv) {
     sim::Chassis chassis(clock, config);
     sim::CatchUpClock program_clock(clock, chassis);
     BusPacedPortIo bus(chassis, program_clock);
-    status = RunOnTerminal(bus, program_clock, argv[0], FromStartDir(options.screen_dump));
+    status = verb ? RunVerbOnPorts(bus, program_clock, argv[0], *verb)
+                  : RunOnTerminal(bus, program_clock, argv[0], FromStartDir(options.screen_dump));
     for (const std::string& line : sim::ExternalSlotReport(chassis)) {
       std::fprintf(stderr, "%s\n", line.c_str());
     }

@@ -42,26 +42,38 @@ void ModuleLogin::Send(std::string_view text) {
   uart_.UartSndStr(link_.ChanAdr(), text);
 }
 
+void ModuleLogin::NoteHeard(std::string_view reply, int variant) {
+  if (!reply.empty()) last_.answered = true;
+  Learn(last_.variant, variant);
+}
+
 PromptCheck ModuleLogin::LogMChk() {
   link_.UartRcvInit(link_.ChanAdr());
   Send(kInterrupt);
   uart_.RcvPause(30);
-  const std::string readable =
-      ReadableReply(uart_.UartRcvNbyt(link_.ChanAdr(), kReplyBytes, kCheckTimeoutMs, 1).text);
+  const std::string reply =
+      uart_.UartRcvNbyt(link_.ChanAdr(), kReplyBytes, kCheckTimeoutMs, 1).text;
+  const std::string readable = ReadableReply(reply);
   const int shell = RootPromptVariant(readable);
-  if (shell != kVariantUnknown) return {1, shell};
-  return {0, LoginScreenVariant(readable)};
+  const PromptCheck check = shell != kVariantUnknown ? PromptCheck{1, shell}
+                                                     : PromptCheck{0, LoginScreenVariant(readable)};
+  NoteHeard(reply, check.variant);
+  return check;
 }
 
 int ModuleLogin::ShowLoginPrompt() {
   Send("\r");
-  return LoginScreenVariant(listener_.Listen(AtLoginPrompt, kLoginPromptLimits).readable);
+  const Heard heard = listener_.Listen(AtLoginPrompt, kLoginPromptLimits);
+  const int variant = LoginScreenVariant(heard.readable);
+  NoteHeard(heard.reply, variant);
+  return variant;
 }
 
 ModuleLogin::Attempt ModuleLogin::TryLogin(int& variant) {
   Send(kUserName);
   const Heard asked = listener_.Listen(AtPasswordPrompt, kPasswordPromptLimits);
   Learn(variant, LoginScreenVariant(asked.readable));
+  NoteHeard(asked.reply, variant);
   // No password prompt, no password: it must never reach a shell or an echo.
   if (!asked.expected) return Attempt::kFailed;
   // An unrecognised console gets the R7N password.
@@ -72,13 +84,17 @@ ModuleLogin::Attempt ModuleLogin::TryLogin(int& variant) {
         return RootPromptVariant(readable) != kVariantUnknown || AtLoginPrompt(readable);
       },
       kOutcomeLimits);
-  if (RootPromptVariant(outcome.readable) != kVariantUnknown) return Attempt::kLoggedIn;
-  Learn(variant, LoginScreenVariant(outcome.readable));
+  const int shell = RootPromptVariant(outcome.readable);
+  Learn(variant, shell != kVariantUnknown ? shell : LoginScreenVariant(outcome.readable));
+  NoteHeard(outcome.reply, variant);
+  if (shell != kVariantUnknown) return Attempt::kLoggedIn;
   return AtLoginPrompt(outcome.readable) ? Attempt::kAtLoginPrompt : Attempt::kFailed;
 }
 
 std::int32_t ModuleLogin::LogMIn() {
+  last_ = {};
   PromptCheck check = LogMChk();
+  last_.was_logged_in = check.logged_in != 0;
   if (check.logged_in != 0) return 1;
   int variant = check.variant;
   if (variant == kVariantUnknown) variant = ShowLoginPrompt();

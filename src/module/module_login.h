@@ -10,6 +10,15 @@
 
 namespace r7n {
 
+// How the last LogMIn went, beyond its result: whether the console answered
+// at all, the variant it showed (kVariantUnknown if none), and whether a root
+// shell was there before it typed anything.
+struct LoginReport {
+  bool answered = false;
+  int variant = -1;
+  bool was_logged_in = false;
+};
+
 struct PromptCheck {
   std::int32_t logged_in = 0;  // 1 when a root prompt answered
   std::int32_t variant = -1;   // kVariantR7n, kVariantTr7n or kVariantUnknown
@@ -36,6 +45,8 @@ class ModuleLogin {
   // is printed in hexadecimal and the result is 0.
   std::int32_t LogMOut();
 
+  const LoginReport& LastLogin() const { return last_; }
+
  private:
   enum class Attempt { kLoggedIn, kAtLoginPrompt, kFailed };
 
@@ -45,11 +56,14 @@ class ModuleLogin {
   // Asks for the login prompt with an empty line; the variant it shows.
   int ShowLoginPrompt();
   void Send(std::string_view text);
+  // Notes in last_ what a step of LogMIn heard.
+  void NoteHeard(std::string_view reply, int variant);
 
   UartLink& link_;
   UartTransfer& uart_;
   Console& con_;
   ConsoleListener listener_;
+  LoginReport last_;
 };
 
 }  // namespace r7n

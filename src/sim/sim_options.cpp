@@ -301,11 +301,12 @@ SimOptionsResult ParseSimOptions(int argc, const char* const* argv) {
           name == "--version" ? SimOptionsResult::Kind::kVersion : SimOptionsResult::Kind::kHelp;
       return result;
     }
-    const ValueOption* option = FindOption(name);
-    if (option == nullptr) {
-      if (!arg.starts_with('-')) return Error("unexpected argument '" + std::string(arg) + "'");
-      return Error("unknown option " + std::string(name));
+    if (!arg.starts_with('-')) {
+      result.verb_args.assign(argv + i, argv + argc);
+      break;
     }
+    const ValueOption* option = FindOption(name);
+    if (option == nullptr) return Error("unknown option " + std::string(name));
     if (auto error = ReadValue(*option, inline_value, argc, argv, i, result)) {
       return Error(*error);
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "sim/chassis_config.h"
 
@@ -24,11 +25,14 @@ struct SimOptionsResult {
   // Where the slots that hold real consoles log what happens to them; empty
   // for nowhere.
   std::string events_file;
+  // The first argument that is not an option and everything after it: a
+  // verb of the program's own and its options, for the layers above.
+  std::vector<std::string> verb_args;
 };
 
-// Reads argv[1..argc-1] from left to right; the first --help, --version or
-// mistake decides the result. A repeated option takes its last value. The
-// file of --interfaces-file is read here, relative to the working directory.
+// Reads argv[1..argc-1] from left to right, up to the first argument that is
+// not an option; the first --help, --version or mistake decides the result. A repeated option takes
+// its last value. The file of --interfaces-file is read here, relative to the working directory.
 SimOptionsResult ParseSimOptions(int argc, const char* const* argv);
 
 // The text printed for --help, ending in a newline.

@@ -133,14 +133,18 @@ void ConfigReader::Refuse(std::string_view line) {
 
 void CfgRead(ScreenHelpers& helpers, ConfigTables& tables, UartLink& link,
              const std::filesystem::path& program_dir) {
+  ReadConfigFile(tables, link, program_dir, [&helpers](std::string_view message) {
+    helpers.ErrBell();
+    helpers.ErrMsgBell(message);
+  });
+}
+
+void ReadConfigFile(ConfigTables& tables, UartLink& link, const std::filesystem::path& program_dir,
+                    const std::function<void(std::string_view message)>& report) {
   link.SetBaudRate(kDefaultBaudRate);
   std::error_code ignored;
   std::filesystem::current_path(program_dir, ignored);
 
-  const auto report = [&helpers](std::string_view message) {
-    helpers.ErrBell();
-    helpers.ErrMsgBell(message);
-  };
   const std::string name(kConfigFileName);
   if (!FileExist(name)) {
     report("Config file not found: " + name);

@@ -29,6 +29,10 @@ inline constexpr std::int32_t kMaxBaudRate = kUartClockHz;
 void CfgRead(ScreenHelpers& helpers, ConfigTables& tables, UartLink& link,
              const std::filesystem::path& program_dir);
 
+// CfgRead with every problem handed to report instead of the screen.
+void ReadConfigFile(ConfigTables& tables, UartLink& link, const std::filesystem::path& program_dir,
+                    const std::function<void(std::string_view message)>& report);
+
 // Hands every line of the stream to sink without its line end (LF or CR LF; a
 // CR elsewhere is part of the line). False when reading failed part way; the
 // lines before the failure have been handed over.
