@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Windows build of r7n_uart_sim under Wine, in a real terminal (tmux,
 # 80 x 25): the menu is drawn, the ZCP controller answers in its terminal,
-# Shift-F2 leaves it and Q ends the program with status 0.
+# Shift-F2 leaves it and Q ends the program with status 0. Then a verb with no
+# console at all: the survey as JSON, a silent module's record and status.
 # Usage: wine_smoke_test.sh WINE PATH/TO/r7n_uart_sim.exe PATH/TO/R7n_Uart.cfg
 set -u
 wine=$1
@@ -29,6 +30,14 @@ if wait_for 90 "<Q> Quit" "the menu is drawn"; then
   tmux send-keys -t t q
   wait_for 20 "EXIT=0" "Q ends the program with status 0"
 fi
+
+json=$(cd "$TMUX_TMPDIR/bin" && "$wine" ./r7n_uart_sim.exe --base1 r7n,silent,r7n,r7n survey --json \
+  </dev/null 2>/dev/null)
+status=$?
+[ $status = 1 ] && pass "survey with a silent module: exit 1" || fail "survey: exit $status"
+echo "$json" | grep -q '"unit": 1, "module": "B", "status": "no answer"' &&
+  pass "the silent module's record says why" || fail "survey printed: $json"
+[ "$(echo "$json" | grep -c '"status": "ok"')" = 7 ] && pass "seven ok" || fail "not seven ok: $json"
 
 echo "$passes passed, $failures failed"
 [ "$failures" -eq 0 ]
