@@ -18,6 +18,8 @@ if [ "${1:-}" = all ]; then
   # A Debian module in a virtual machine: its image, its disk read back.
   packages="$packages qemu-system-x86 debootstrap e2fsprogs"
   packages="$packages clang-format"
+  # The fleet survey playbook, run against simulated chassis.
+  packages="$packages ansible-core"
 fi
 
 missing=""

@@ -11,8 +11,9 @@
 #   5. the floods on the real clock in tmux (release build): 1 MiB at 921,600
 #      bit/s from a text module, into r7n_uart_sim and into r7n_uart on the
 #      port stand-in; 1 MiB from a program on an exec: slot;
-#   6. the verbs with no terminal, and the chassis lock between two r7n_uart
-#      on the port stand-in (release build);
+#   6. the verbs with no terminal, the chassis lock between two r7n_uart on
+#      the port stand-in, the fleet survey playbook (ansible-core) against
+#      four simulated chassis (release build);
 #   7. the release packages (tools/make-packages.sh), tried from a fresh folder
 #      as a new user would (tests/package_test.sh).
 # Stops at the first step that fails.
@@ -76,6 +77,7 @@ flood env RX_FIFO=1024 bash tests/exec_flood_test.sh build/release/bin/r7n_uart_
 step "verbs with no terminal, and the chassis lock between two r7n_uart (release build)"
 bash tests/verbs_and_lock_test.sh build/release/bin/r7n_uart_sim build/release/bin/r7n_uart \
   build/release/lib/libr7n_port_stand_in.so
+bash tests/fleet_survey_test.sh build/release/bin/r7n_uart_sim
 
 step "release packages, tried as a new user would (tools/make-packages.sh)"
 sh tools/make-packages.sh
