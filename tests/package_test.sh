@@ -103,7 +103,7 @@ linux_package() {
   version=${name#r7n-uart-}
   version=${version%-linux-x86_64}
   check_contents "$package" "$name" r7n_uart r7n_uart_sim R7n_Uart.cfg README.md \
-    r7n_uart.1 r7n_uart_sim.1
+    r7n_uart.1 r7n_uart_sim.1 terminfo/ terminfo/r/ terminfo/r/r7n-xterm
   mkdir "$work/linux"
   tar -xzf "$package" -C "$work/linux" || fail "tar cannot unpack $package"
   folder=$work/linux/$name

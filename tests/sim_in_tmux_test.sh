@@ -9,6 +9,7 @@ export TMUX_TMPDIR=$(mktemp -d)
 trap 'tmux kill-server 2>/dev/null; rm -rf "$TMUX_TMPDIR"' EXIT
 mkdir "$TMUX_TMPDIR/bin"
 cp "$1" "$TMUX_TMPDIR/bin/r7n_uart_sim"
+cp -r "$(dirname "$1")/terminfo" "$TMUX_TMPDIR/bin/"  # the console's own description
 sim="$TMUX_TMPDIR/bin/r7n_uart_sim"
 config=$(realpath "$2")
 failures=0
@@ -16,20 +17,34 @@ passes=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 pass() { echo "ok: $*"; passes=$((passes + 1)); }
 
-start() {  # start WIDTH HEIGHT [OPTIONS]
-  local width=$1 height=$2
-  shift 2
+start_in() {  # start_in ENVIRONMENT WIDTH HEIGHT [OPTIONS]: env -i ENVIRONMENT
+  local environment=$1 width=$2 height=$3
+  shift 3
   tmux kill-server 2>/dev/null
   sleep 0.2
   tmux new-session -d -s t -x "$width" -y "$height" \
-    "cd / && LANG=C.UTF-8 TERM=tmux-256color '$sim' $*; echo EXIT=\$?; sleep 60"
+    "cd / && env -i PATH=\"\$PATH\" $environment '$sim' $*; echo EXIT=\$?; sleep 60"
   sleep 1
+}
+start() {  # start WIDTH HEIGHT [OPTIONS]
+  start_in "LANG=C.UTF-8 TERM=tmux-256color" "$@"
 }
 screen() { tmux capture-pane -p -t t; }
 row() { screen | sed -n "$1p"; }
 keys() { tmux send-keys -t t "$@"; sleep 0.5; }
 expect_row() {  # expect_row N TEXT WHAT
   if [ "$(row "$1")" = "$2" ]; then pass "$3"; else fail "$3: row $1 is '$(row "$1")'"; fi
+}
+contains() {  # contains TEXT WHAT: waits up to 15 s for the text to show
+  for _ in $(seq 150); do
+    if screen | grep -qF -- "$1"; then pass "$2"; return; fi
+    sleep 0.1
+  done
+  fail "$2: $(screen | tr -s '\n' ' ')"
+}
+# Slower builds (ThreadSanitizer) take longer to start and to end.
+wait_menu() {
+  for _ in $(seq 50); do screen | grep -q "<Q> Quit" && break; sleep 0.1; done
 }
 
 start 80 25
@@ -70,13 +85,6 @@ expect_row 1 "Read ZCP version:" "N shows its title"
 if screen | grep -q "ZCP controller firmware"; then pass "N shows the version reply"; else fail "N: $(screen | tr -s '\n' ' ')"; fi
 keys x
 expect_row 1 "R7N UART:" "a key ends N"
-contains() {  # contains TEXT WHAT: waits up to 15 s for the text to show
-  for _ in $(seq 150); do
-    if screen | grep -qF -- "$1"; then pass "$2"; return; fi
-    sleep 0.1
-  done
-  fail "$2: $(screen | tr -s '\n' ' ')"
-}
 
 keys 1
 expect_row 1 "R7N Base #1 ZCP Console   <Fx>Macro  <SF1>Help  <SF2>Exit  Baud: 115200" "key 1 opens the controller's terminal"
@@ -131,8 +139,7 @@ keys x
 keys q
 
 start 80 25
-# Slower builds (ThreadSanitizer) take longer to start and to end.
-for _ in $(seq 50); do screen | grep -q "R7N UART:" && break; sleep 0.1; done
+wait_menu
 keys C-c
 for _ in $(seq 50); do screen | grep -q "^EXIT=" && break; sleep 0.1; done
 if screen | grep -q "^EXIT=130$"; then pass "Ctrl-C ends the program"; else fail "Ctrl-C: $(screen | grep EXIT)"; fi
@@ -141,6 +148,41 @@ if [ "$(tmux display -p -t t '#{alternate_on}#{cursor_flag}')" = "01" ]; then
 else
   fail "terminal after Ctrl-C: $(tmux display -p -t t 'alternate=#{alternate_on} cursor=#{cursor_flag}')"
 fi
+
+# Terminals this system has no description of, or none named: the console's
+# own description, and a word about it once the session is over.
+for term in TERM=foot TERM=xterm-kitty ""; do
+  start_in "LANG=C.UTF-8 $term" 80 25
+  wait_menu
+  expect_row 4 " ZCP Terminal    <1> R7N-1 ZCP Term         <2> R7N-2 ZCP Term" "${term:-no TERM}: the menu"
+  keys q
+  if screen | grep -q "^EXIT=0$" && screen | tr -d '\n' | grep -q "own description of an xterm-compatible"; then
+    pass "${term:-no TERM}: named after the session"
+  else
+    fail "${term:-no TERM}: $(screen | tr -s '\n' ' ')"
+  fi
+done
+start_in "LANG=C.UTF-8 TERM=dumb" 80 25
+if screen | grep -q "^EXIT=1$" && screen | tr -d '\n' | grep -q 'cannot place the cursor.*TERM=xterm-256color'; then
+  pass "a dumb terminal is refused with what to set"
+else
+  fail "TERM=dumb: $(screen | tr -s '\n' ' ')"
+fi
+
+# Code page 437 line drawing from a module, whatever the user's locale: a
+# slot whose program answers each line with a box's top and bottom.
+printf '#!/bin/sh\nwhile read line; do printf "\\311\\315\\315\\273 \\310\\315\\315\\274\\r\\n"; done\n' \
+  >"$TMUX_TMPDIR/box.sh"
+chmod +x "$TMUX_TMPDIR/box.sh"
+for locale in LANG=C LANG=POSIX "" LANG=xx_YY.UTF-8; do
+  start_in "TERM=tmux-256color $locale" 80 25 --base1 "exec:$TMUX_TMPDIR/box.sh,r7n,r7n,r7n"
+  wait_menu
+  keys a
+  keys Enter
+  contains "╔══╗ ╚══╝" "${locale:-no locale}: box glyphs"
+  keys S-F2
+  keys q
+done
 
 start 79 25
 if screen | grep -q "must be at least 80 columns by 25 rows" && screen | grep -q "^EXIT=1$"; then

@@ -12,4 +12,9 @@ std::filesystem::path ExecutableDir(const char* argv0) {
   return error ? std::filesystem::current_path() : from_argv.parent_path();
 }
 
+std::string ProgramName(const char* argv0) {
+  const std::string name = std::filesystem::path(argv0 != nullptr ? argv0 : "").filename().string();
+  return name.empty() ? "r7n_uart" : name;
+}
+
 }  // namespace r7n

@@ -22,4 +22,10 @@ std::filesystem::path ExecutableDir(const char* argv0) {
   return error ? std::filesystem::current_path() : from_argv.parent_path();
 }
 
+std::string ProgramName(const char* argv0) {
+  std::filesystem::path name = std::filesystem::path(argv0 != nullptr ? argv0 : "").filename();
+  if (name.extension() == ".exe" || name.extension() == ".EXE") name.replace_extension();
+  return name.empty() ? "r7n_uart" : name.string();
+}
+
 }  // namespace r7n

@@ -3,7 +3,10 @@
 #include <langinfo.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "app/program.h"
 #include "main/executable_dir.h"
@@ -15,10 +18,19 @@
 #include "platform/refusal_report.h"
 
 namespace r7n {
+namespace {
+
+// Beside the programs, the terminfo directory with the console's own
+// terminal description (installed there by the build and the package).
+constexpr char kOwnTerminfoDir[] = "terminfo";
+
+}  // namespace
 
 int RunOnTerminal(PortIo& ports, Clock& clock, const char* argv0, const std::string& screen_dump) {
   PortGuard guard(ports);
-  auto console = NcursesConsole::Start(clock);
+  const std::filesystem::path dir = ExecutableDir(argv0);
+  auto console =
+      NcursesConsole::Start(clock, {ProgramName(argv0), (dir / kOwnTerminfoDir).string()});
   if (!console.device) {
     std::fprintf(stderr, "%s\n", console.error.c_str());
     return 1;
@@ -30,9 +42,11 @@ int RunOnTerminal(PortIo& ports, Clock& clock, const char* argv0, const std::str
   }
   ConsoleDevice& device = dump ? static_cast<ConsoleDevice&>(*dump) : *console.device;
   PosixShell shell(*console.device);
-  PlatformServices platform{guard, clock, device, shell, ExecutableDir(argv0), true};
+  PlatformServices platform{guard, clock, device, shell, dir, true};
   const int status = RunProgram(platform);
+  const std::vector<std::string> notes = console.device->NotesAfterSession();
   console.device.reset();
+  for (const std::string& note : notes) std::fprintf(stderr, "%s\n", note.c_str());
   ReportRefusals(guard, stderr);
   if (dump && !dump->Error().empty()) std::fprintf(stderr, "%s\n", dump->Error().c_str());
   return status;

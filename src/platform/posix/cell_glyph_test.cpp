@@ -66,11 +66,24 @@ TEST(CellGlyph, Utf8GivesEveryByteButTheBlankZeroAGlyphOfItsOwn) {
   EXPECT_EQ(CellGlyph(0x00, true), U' ');
 }
 
-TEST(CellGlyph, AsciiShowsBlanksAsSpacesAndTheRestAsQuestionMarks) {
-  for (int byte = 0; byte < 256; ++byte) {
-    if (byte >= 0x20 && byte <= 0x7E) continue;
-    const char32_t expected = (byte == 0x00 || byte == 0xFF) ? U' ' : U'?';
-    EXPECT_EQ(CellGlyph(static_cast<std::uint8_t>(byte), false), expected) << "byte " << byte;
+TEST(CellGlyph, AsciiShowsBlanksAsSpacesLinesAsLookAlikesAndTheRestAsQuestionMarks) {
+  struct Case {
+    std::uint8_t byte;
+    char32_t glyph;
+    char line_drawing_key;  // the ACS character drawn instead
+  };
+  const Case cases[] = {
+      {0x00, U' ', 0},   {0xFF, U' ', 0},    {0x01, U'?', 0},   {0x82, U'?', 0},
+      {0xC9, U'+', 'l'},  // double upper left corner
+      {0xBB, U'+', 'k'}, {0xC8, U'+', 'm'},  {0xBC, U'+', 'j'}, {0xCD, U'-', 'q'},
+      {0xBA, U'|', 'x'}, {0xC4, U'-', 'q'},  {0xB3, U'|', 'x'}, {0xDA, U'+', 'l'},
+      {0xD9, U'+', 'j'}, {0xC5, U'+', 'n'},  {0xC3, U'+', 't'}, {0xB4, U'+', 'u'},
+      {0xC1, U'+', 'v'}, {0xC2, U'+', 'w'},  {0xB1, U'#', 'a'}, {0xDB, U'#', '0'},
+      {0x18, U'^', '-'}, {0xF8, U'\'', 'f'},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(CellGlyph(c.byte, false), c.glyph) << "byte " << int{c.byte};
+    EXPECT_EQ(LineDrawingKey(c.byte), c.line_drawing_key) << "byte " << int{c.byte};
   }
 }
 

@@ -15,11 +15,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/posix/cell_glyph.h"
 #include "platform/posix/final_screen.h"
 #include "platform/posix/terminal_mode.h"
+#include "platform/posix/terminal_type.h"
 #include "platform/window_size_check.h"
 
 namespace r7n {
@@ -85,27 +87,79 @@ void AppendCapability(const char* name) {
   }
 }
 
-std::string TerminalTypeError() {
-  const char* term = std::getenv("TERM");
-  return std::string("r7n_uart: the terminal type \"") + (term != nullptr ? term : "") +
-         "\" is not known to this system";
+// What the system's own terminal database says of a type.
+std::optional<bool> LookUpSystemTerminal(const std::string& type) {
+  int status = 0;
+  if (setupterm(type.c_str(), STDOUT_FILENO, &status) != OK) return std::nullopt;
+  std::string cup("cup");  // tigetstr wants a writable name in older interfaces
+  const char* address = tigetstr(cup.data());
+  const bool addresses_cursor = address != nullptr && address != reinterpret_cast<char*>(-1);
+  del_curterm(cur_term);
+  return addresses_cursor;
 }
+
+bool LocaleIsUtf8() {
+  return IsUtf8Codeset(nl_langinfo(CODESET));
+}
+
+// The program's own output is UTF-8 wherever the system has a UTF-8 locale,
+// whatever the user's: every code page 437 glyph has a character there, and
+// terminals in use today take UTF-8. The user's locale is kept where it is
+// UTF-8 already; otherwise only the character type changes.
+bool UseUtf8Locale() {
+  if (std::setlocale(LC_ALL, "") != nullptr && LocaleIsUtf8()) return true;
+  for (const char* name : {"C.UTF-8", "C.utf8", "en_US.UTF-8"}) {
+    if (std::setlocale(LC_CTYPE, name) != nullptr && LocaleIsUtf8()) return true;
+  }
+  return false;
+}
+
+std::string SubstitutionNote(const std::string& program) {
+  return program +
+         ": this system has no UTF-8 locale, so line-drawing characters were drawn with the "
+         "terminal's own line set and other code page 437 glyphs as '?'; install one (C.UTF-8) "
+         "to see every glyph";
+}
+
+// Sets an environment variable for the life of the object, then puts back
+// what was there.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const std::string& value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    ::setenv(name, value.c_str(), 1);
+  }
+  ~ScopedEnv() {
+    if (old_) {
+      ::setenv(name_, old_->c_str(), 1);
+    } else {
+      ::unsetenv(name_);
+    }
+  }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
 
 }  // namespace
 
-OpenResult<NcursesConsole> NcursesConsole::Start(Clock& clock) {
+OpenResult<NcursesConsole> NcursesConsole::Start(Clock& clock, const NcursesConsoleSetup& setup) {
+  const std::string& program = setup.program;
   if (::isatty(STDIN_FILENO) == 0 || ::isatty(STDOUT_FILENO) == 0) {
-    return {nullptr, "r7n_uart: standard input and output must be a terminal"};
+    return {nullptr, program + ": standard input and output must be a terminal"};
   }
   winsize window{};
   if (::ioctl(STDOUT_FILENO, TIOCGWINSZ, &window) != 0) {
-    return {nullptr, "r7n_uart: cannot read the window size of the terminal"};
+    return {nullptr, program + ": cannot read the window size of the terminal"};
   }
   const WindowSize size{window.ws_row, window.ws_col};
   if (std::string problem = WindowSizeProblem(size); !problem.empty()) return {nullptr, problem};
-  if (g_restore.in_use) return {nullptr, "r7n_uart: the terminal is already in use"};
+  if (g_restore.in_use) return {nullptr, program + ": the terminal is already in use"};
 
-  std::unique_ptr<NcursesConsole> console(new NcursesConsole(clock, size));
+  std::unique_ptr<NcursesConsole> console(new NcursesConsole(clock, size, setup));
   if (std::string error = console->TakeOver(); !error.empty()) return {nullptr, error};
   return {std::move(console), ""};
 }
@@ -124,8 +178,8 @@ NcursesConsole::~NcursesConsole() {
 }
 
 std::string NcursesConsole::TakeOver() {
-  std::setlocale(LC_ALL, "");
-  utf8_ = IsUtf8Codeset(nl_langinfo(CODESET));
+  // Before the screen opens: ncurses chooses how to draw from the locale.
+  utf8_ = UseUtf8Locale();
   if (std::string error = CatchEndingSignals(); !error.empty()) return error;
   if (std::string error = OpenScreen(); !error.empty()) return error;
   PrepareSignalRestore();
@@ -140,7 +194,7 @@ std::string NcursesConsole::TakeOver() {
 
 std::string NcursesConsole::CatchEndingSignals() {
   if (::tcgetattr(STDIN_FILENO, &g_restore.original) != 0) {
-    return "r7n_uart: cannot read the terminal's mode";
+    return setup_.program + ": cannot read the terminal's mode";
   }
   g_restore.in_use = true;
   g_restore.has_mode = 1;
@@ -162,10 +216,35 @@ std::string NcursesConsole::CatchEndingSignals() {
 }
 
 std::string NcursesConsole::OpenScreen() {
-  // newterm rather than initscr: an unknown terminal type is reported here
-  // instead of ending the program inside the library.
-  screen_ = newterm(nullptr, stdout, stdin);
-  if (screen_ == nullptr) return TerminalTypeError();
+  const char* term = std::getenv("TERM");
+  const TerminalTypeChoice choice = ChooseTerminalType(term, LookUpSystemTerminal);
+  switch (choice.kind) {
+    case TerminalTypeChoice::Kind::kRefused:
+      return RefusedTerminalMessage(setup_.program, choice.type);
+    case TerminalTypeChoice::Kind::kAsNamed:
+      return OpenScreenOfType(choice.type);
+    case TerminalTypeChoice::Kind::kBuiltIn:
+      break;
+  }
+  {
+    // Only ncurses needs to find it: programs the console starts see the
+    // environment as the user left it.
+    const ScopedEnv terminfo("TERMINFO", setup_.own_terminfo);
+    if (std::string error = OpenScreenOfType(choice.type); !error.empty()) {
+      return MissingBuiltInTerminalMessage(setup_.program, term, setup_.own_terminfo);
+    }
+  }
+  notes_.push_back(BuiltInTerminalMessage(setup_.program, term));
+  return "";
+}
+
+std::string NcursesConsole::OpenScreenOfType(const std::string& type) {
+  // newterm rather than initscr: a failure is reported here instead of ending
+  // the program inside the library.
+  screen_ = newterm(type.c_str(), stdout, stdin);
+  if (screen_ == nullptr) {
+    return setup_.program + ": cannot open the terminal of type \"" + type + "\"";
+  }
   undo_.push_back([this] {
     endwin();
     delscreen(screen_);
@@ -259,13 +338,35 @@ void NcursesConsole::DrawRow(const ScreenImage& image, int row, int cols) {
     const Cell& cell = image.At(row, col);
     const CellLook look = LookOf(cell.fg, cell.bg, colors_);
     const attr_t attrs = (look.bold ? A_BOLD : A_NORMAL) | (look.reverse ? A_REVERSE : A_NORMAL);
-    const wchar_t glyph[] = {static_cast<wchar_t>(CellGlyph(cell.ch, utf8_)), L'\0'};
-    setcchar(&line[static_cast<std::size_t>(col - 1)], glyph, attrs, static_cast<short>(look.pair),
-             nullptr);
+    const Glyph glyph = GlyphOf(cell.ch);
+    const wchar_t text[] = {glyph.ch, L'\0'};
+    setcchar(&line[static_cast<std::size_t>(col - 1)], text,
+             attrs | static_cast<attr_t>(glyph.attrs), static_cast<short>(look.pair), nullptr);
   }
   // Writing a whole row at once never moves the cursor, so the bottom right
   // cell is drawn without scrolling the window.
   mvwadd_wchnstr(stdscr, row - 1, 0, line.data(), cols);
+}
+
+// Without UTF-8 a line-drawing glyph is the terminal's own line character
+// (an ACS character: a letter drawn in the alternate character set).
+NcursesConsole::Glyph NcursesConsole::GlyphOf(std::uint8_t byte) {
+  if (utf8_) return {static_cast<wchar_t>(CellGlyph(byte, true)), A_NORMAL};
+  if (const char key = LineDrawingKey(byte)) {
+    substituted_ = true;
+    const chtype acs = NCURSES_ACS(key);
+    return {static_cast<wchar_t>(acs & A_CHARTEXT), static_cast<std::uint32_t>(acs & A_ATTRIBUTES)};
+  }
+  const char32_t glyph = CellGlyph(byte, false);
+  if (glyph == U'?' && byte != '?') substituted_ = true;
+  return {static_cast<wchar_t>(glyph), A_NORMAL};
+}
+
+std::vector<std::string> NcursesConsole::NotesAfterSession() {
+  presenter_->Idle();
+  std::vector<std::string> notes = notes_;
+  if (substituted_) notes.push_back(SubstitutionNote(setup_.program));
+  return notes;
 }
 
 void NcursesConsole::PollKeys(std::vector<std::string>& keys) {

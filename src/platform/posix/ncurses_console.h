@@ -1,8 +1,10 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "keys/terminal_key_decoder.h"
@@ -17,6 +19,13 @@ struct screen;  // ncurses' SCREEN, kept out of this header
 
 namespace r7n {
 
+struct NcursesConsoleSetup {
+  std::string program = "r7n_uart";  // the name messages begin with
+  // The terminfo directory that holds the console's own description
+  // (kBuiltInTerminalType), used when the system has none for TERM.
+  std::string own_terminfo;
+};
+
 // The terminal on standard input and output as the console, through ncursesw.
 // Each cell is drawn as the code page 437 glyph of its byte in its colours;
 // key bytes are read raw and decoded here, so Ctrl, Alt and Shift with the
@@ -26,9 +35,9 @@ namespace r7n {
 class NcursesConsole : public ConsoleDevice {
  public:
   // Takes over the terminal, or says why it cannot: no terminal, a window
-  // smaller than 80 x 25, an unknown terminal type, another console already
-  // running. Nothing is drawn before the checks have passed.
-  static OpenResult<NcursesConsole> Start(Clock& clock);
+  // smaller than 80 x 25, a terminal that cannot place the cursor, another
+  // console already running. Nothing is drawn before the checks have passed.
+  static OpenResult<NcursesConsole> Start(Clock& clock, const NcursesConsoleSetup& setup = {});
 
   ~NcursesConsole() override;
   NcursesConsole(const NcursesConsole&) = delete;
@@ -46,32 +55,47 @@ class NcursesConsole : public ConsoleDevice {
   void Suspend();
   void Resume();
 
+  // Lines for standard error once the session is over: which terminal
+  // description stood in for an unknown one, and whether glyphs had to be
+  // replaced for want of a UTF-8 locale.
+  std::vector<std::string> NotesAfterSession();
+
  private:
-  NcursesConsole(Clock& clock, WindowSize size) : clock_(clock), size_(size) {}
+  NcursesConsole(Clock& clock, WindowSize size, NcursesConsoleSetup setup)
+      : clock_(clock), size_(size), setup_(std::move(setup)) {}
 
   // Each step registers its own undo, so a failure half-way leaves nothing
   // behind.
   std::string TakeOver();
   std::string CatchEndingSignals();
   std::string OpenScreen();
+  std::string OpenScreenOfType(const std::string& type);
   void PrepareSignalRestore();
   void SetInputMode();
   void HideCursor();
   void SetUpColors();
 
   // On the drawing thread.
+  struct Glyph {
+    wchar_t ch;
+    std::uint32_t attrs;  // curses attributes: the alternate character set
+  };
+  Glyph GlyphOf(std::uint8_t byte);
   void Draw(const ScreenImage& image);
   bool RowChanged(const ScreenImage& image, int row) const;
   void DrawRow(const ScreenImage& image, int row, int cols);
 
   Clock& clock_;
   WindowSize size_;
+  NcursesConsoleSetup setup_;
+  std::vector<std::string> notes_;
   ::screen* screen_ = nullptr;
   std::vector<std::function<void()>> undo_;
   TerminalKeyDecoder decoder_;
   ColorCapability colors_ = ColorCapability::kMonochrome;
   bool utf8_ = false;
-  bool shown_ = false;  // last_ is on the screen
+  bool substituted_ = false;  // a glyph was drawn as a stand-in (drawing thread)
+  bool shown_ = false;        // last_ is on the screen
   ScreenImage last_;
   std::unique_ptr<PresenterThread> presenter_;
 };

@@ -43,13 +43,13 @@ TEST(ScreenText, EachCellIsItsGlyphInUtf8) {
       {'A', "A", "A"},
       {0x00, " ", " "},             // the blank glyph
       {0x01, "\xE2\x98\xBA", "?"},  // smiley
-      {0x07, "\xE2\x80\xA2", "?"},  // bullet, not a bell
+      {0x07, "\xE2\x80\xA2", "o"},  // bullet, not a bell
       {0x0D, "\xE2\x99\xAA", "?"},  // note, not a line end
-      {0x1B, "\xE2\x86\x90", "?"},  // arrow, not an escape
+      {0x1B, "\xE2\x86\x90", "<"},  // arrow, not an escape
       {0x7F, "\xE2\x8C\x82", "?"},  // house
       {0x9B, "\xC2\xA2", "?"},      // cent sign, not a CSI
       {0x9D, "\xC2\xA5", "?"},      // yen sign, not an OSC
-      {0xB0, "\xE2\x96\x91", "?"},  // light shade
+      {0xB0, "\xE2\x96\x91", "#"},  // light shade
       {0xFF, "\xC2\xA0", " "},      // no-break space
   };
   for (const Case& c : cases) {
