@@ -19,7 +19,9 @@ struct WindowSize {
 class ConsoleDevice {
  public:
   virtual ~ConsoleDevice() = default;
-  // The window as found when the backend started; it is never resized.
+  // The size of the screen: the window's when the backend started (at least
+  // 80 x 25). It never changes; while the window is smaller, the backend
+  // says so on one line instead of drawing the screen.
   virtual WindowSize Size() const = 0;
   // Brings the visible window up to date with the image.
   virtual void Show(const ScreenImage& image) = 0;

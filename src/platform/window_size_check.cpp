@@ -10,4 +10,11 @@ std::string WindowSizeProblem(WindowSize size) {
          std::to_string(kMinimumWindow.rows) + " rows";
 }
 
+std::string WindowTooSmallLine(WindowSize window, WindowSize screen) {
+  if (window.cols >= screen.cols && window.rows >= screen.rows) return "";
+  return "The window is " + std::to_string(window.cols) + " x " + std::to_string(window.rows) +
+         "; make it at least " + std::to_string(screen.cols) + " x " + std::to_string(screen.rows) +
+         ".";
+}
+
 }  // namespace r7n

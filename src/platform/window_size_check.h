@@ -13,4 +13,8 @@ inline constexpr WindowSize kMinimumWindow{25, 80};
 // Every console backend refuses a small window with these words.
 std::string WindowSizeProblem(WindowSize size);
 
+// The one line shown instead of the screen while the window is smaller than
+// the screen (which is at least kMinimumWindow); empty when the screen fits.
+std::string WindowTooSmallLine(WindowSize window, WindowSize screen);
+
 }  // namespace r7n

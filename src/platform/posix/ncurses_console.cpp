@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <clocale>
 #include <cstdint>
@@ -40,8 +41,13 @@ struct SignalRestore {
   char leave_screen[512] = {};  // bytes that end full-screen mode
   volatile sig_atomic_t leave_length = 0;
   struct sigaction previous[std::size(kEndingSignals)] = {};
+  struct sigaction previous_winch {};
+  // Set by SIGWINCH, on whichever thread takes it; an atomic that needs no
+  // lock is safe in a signal handler.
+  std::atomic<bool> window_changed{false};
 };
 SignalRestore g_restore;
+static_assert(std::atomic<bool>::is_always_lock_free);
 
 void WriteAll(const char* bytes, std::size_t length) {
   while (length > 0) {
@@ -58,6 +64,10 @@ void RestoreTerminalAndExit(int signo) {
   if (g_restore.has_mode) ::tcsetattr(STDIN_FILENO, TCSANOW, &g_restore.original);
   WriteAll(g_restore.leave_screen, static_cast<std::size_t>(g_restore.leave_length));
   ::_exit(128 + signo);
+}
+
+void NoteWindowChange(int /*signo*/) {
+  g_restore.window_changed.store(true);
 }
 
 sigset_t EndingSignalSet() {
@@ -155,8 +165,10 @@ OpenResult<NcursesConsole> NcursesConsole::Start(Clock& clock, const NcursesCons
   if (::ioctl(STDOUT_FILENO, TIOCGWINSZ, &window) != 0) {
     return {nullptr, program + ": cannot read the window size of the terminal"};
   }
-  const WindowSize size{window.ws_row, window.ws_col};
-  if (std::string problem = WindowSizeProblem(size); !problem.empty()) return {nullptr, problem};
+  // The screen is never smaller than its layouts: a window that starts
+  // smaller shows one line saying so until it grows.
+  const WindowSize size{std::max<int>(window.ws_row, kMinimumWindow.rows),
+                        std::max<int>(window.ws_col, kMinimumWindow.cols)};
   if (g_restore.in_use) return {nullptr, program + ": the terminal is already in use"};
 
   std::unique_ptr<NcursesConsole> console(new NcursesConsole(clock, size, setup));
@@ -181,13 +193,14 @@ std::string NcursesConsole::TakeOver() {
   // Before the screen opens: ncurses chooses how to draw from the locale.
   utf8_ = UseUtf8Locale();
   if (std::string error = CatchEndingSignals(); !error.empty()) return error;
+  CatchWindowChanges();
   if (std::string error = OpenScreen(); !error.empty()) return error;
   PrepareSignalRestore();
   SetInputMode();
   HideCursor();
   SetUpColors();
   presenter_ = std::make_unique<PresenterThread>([this](const ScreenImage& image) { Draw(image); },
-                                                 kEndingSignals,
+                                                 [this] { Repaint(); }, kEndingSignals,
                                                  static_cast<int>(std::size(kEndingSignals)));
   return "";
 }
@@ -213,6 +226,24 @@ std::string NcursesConsole::CatchEndingSignals() {
     g_restore.in_use = false;
   });
   return "";
+}
+
+// The console follows the window's size itself; installed before the screen
+// opens, this handler keeps ncurses from installing its own, which would
+// resize the screen behind the drawing thread's back.
+void NcursesConsole::CatchWindowChanges() {
+  struct sigaction action {};
+  action.sa_handler = NoteWindowChange;
+  action.sa_flags = SA_RESTART;
+  sigemptyset(&action.sa_mask);
+  ::sigaction(SIGWINCH, &action, &g_restore.previous_winch);
+  undo_.push_back([] { ::sigaction(SIGWINCH, &g_restore.previous_winch, nullptr); });
+}
+
+// Called on the program's thread, which polls keys often; the drawing thread
+// does the work.
+void NcursesConsole::FollowWindowChanges() {
+  if (g_restore.window_changed.exchange(false)) presenter_->RequestRepaint();
 }
 
 std::string NcursesConsole::OpenScreen() {
@@ -308,22 +339,49 @@ void NcursesConsole::SetUpColors() {
 // The image's cursor is not shown: the program runs with the cursor hidden
 // throughout.
 void NcursesConsole::Show(const ScreenImage& image) {
+  FollowWindowChanges();
   presenter_->Post(image);
 }
 
 void NcursesConsole::Draw(const ScreenImage& image) {
-  const bool all = !shown_ || image.rows != last_.rows || image.cols != last_.cols;
-  const int rows = std::min(image.rows, LINES);
-  const int cols = std::min(image.cols, COLS);
+  if (!shown_ || image.rows != last_.rows || image.cols != last_.cols) {
+    last_ = image;
+    shown_ = true;
+    Repaint();
+    return;
+  }
+  if (too_small_) {
+    last_ = image;  // drawn whole once the window is large enough
+    return;
+  }
   bool changed = false;
-  for (int row = 1; row <= rows; ++row) {
-    if (!all && !RowChanged(image, row)) continue;
-    DrawRow(image, row, cols);
+  for (int row = 1; row <= image.rows; ++row) {
+    if (!RowChanged(image, row)) continue;
+    DrawRow(image, row, image.cols);
     changed = true;
   }
-  if (!changed && shown_) return;
+  if (!changed) return;
   last_ = image;
-  shown_ = true;
+  refresh();
+}
+
+// The whole screen again, at the window's present size: the last image, or
+// while the window is smaller than the screen one line saying so.
+void NcursesConsole::Repaint() {
+  winsize window{};
+  if (::ioctl(STDOUT_FILENO, TIOCGWINSZ, &window) == 0 && window.ws_row > 0 && window.ws_col > 0) {
+    resizeterm(window.ws_row, window.ws_col);
+  }
+  erase();
+  const std::string too_small = WindowTooSmallLine({LINES, COLS}, size_);
+  too_small_ = !too_small.empty();
+  if (too_small_) {
+    mvaddnstr(0, 0, too_small.c_str(), COLS);
+  } else if (shown_) {
+    for (int row = 1; row <= last_.rows; ++row) DrawRow(last_, row, last_.cols);
+  }
+  // The terminal may have moved, cut or lost what was on it.
+  clearok(curscr, TRUE);
   refresh();
 }
 
@@ -370,6 +428,7 @@ std::vector<std::string> NcursesConsole::NotesAfterSession() {
 }
 
 void NcursesConsole::PollKeys(std::vector<std::string>& keys) {
+  FollowWindowChanges();
   std::uint8_t bytes[256];
   for (;;) {
     const ssize_t n = ::read(STDIN_FILENO, bytes, sizeof bytes);
@@ -395,10 +454,10 @@ void NcursesConsole::Suspend() {
 
 void NcursesConsole::Resume() {
   reset_prog_mode();
-  // The other program drew over everything: repaint the whole last image.
-  clearok(curscr, TRUE);
-  touchwin(stdscr);
-  refresh();
+  // The other program drew over everything, and the window may have changed
+  // size meanwhile.
+  g_restore.window_changed.store(false);
+  Repaint();
 }
 
 }  // namespace r7n

@@ -34,9 +34,11 @@ struct NcursesConsoleSetup {
 // (Ctrl-C among them) ends the program.
 class NcursesConsole : public ConsoleDevice {
  public:
-  // Takes over the terminal, or says why it cannot: no terminal, a window
-  // smaller than 80 x 25, a terminal that cannot place the cursor, another
-  // console already running. Nothing is drawn before the checks have passed.
+  // Takes over the terminal, or says why it cannot: no terminal, a terminal
+  // that cannot place the cursor, another console already running. Nothing
+  // is drawn before the checks have passed. The screen is the window's size
+  // at start, at least 80 x 25; whenever the window is smaller than that, it
+  // shows one line saying so instead, and everything again once it is not.
   static OpenResult<NcursesConsole> Start(Clock& clock, const NcursesConsoleSetup& setup = {});
 
   ~NcursesConsole() override;
@@ -70,6 +72,8 @@ class NcursesConsole : public ConsoleDevice {
   std::string CatchEndingSignals();
   std::string OpenScreen();
   std::string OpenScreenOfType(const std::string& type);
+  void CatchWindowChanges();
+  void FollowWindowChanges();
   void PrepareSignalRestore();
   void SetInputMode();
   void HideCursor();
@@ -82,6 +86,7 @@ class NcursesConsole : public ConsoleDevice {
   };
   Glyph GlyphOf(std::uint8_t byte);
   void Draw(const ScreenImage& image);
+  void Repaint();
   bool RowChanged(const ScreenImage& image, int row) const;
   void DrawRow(const ScreenImage& image, int row, int cols);
 
@@ -96,6 +101,7 @@ class NcursesConsole : public ConsoleDevice {
   bool utf8_ = false;
   bool substituted_ = false;  // a glyph was drawn as a stand-in (drawing thread)
   bool shown_ = false;        // last_ is on the screen
+  bool too_small_ = false;    // the window cannot hold the screen: one line instead
   ScreenImage last_;
   std::unique_ptr<PresenterThread> presenter_;
 };

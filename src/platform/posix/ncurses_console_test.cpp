@@ -5,6 +5,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -12,6 +13,7 @@
 #include <cstdlib>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/real_clock.h"
 
@@ -111,24 +113,46 @@ PtyRun RunInPty(WindowSize size, const std::string& keys,
   return run;
 }
 
-TEST(NcursesConsole, RefusesASmallWindowBeforeDrawingAnything) {
-  const PtyRun run = RunInPty({20, 70}, "", [](int report) {
-    RealClock clock;
-    auto started = NcursesConsole::Start(clock);
-    WriteToPipe(report, started.device ? "started" : started.error);
-  });
-  EXPECT_EQ(run.exit_status, 0);
-  EXPECT_EQ(run.report,
-            "r7n_uart: the window is 70 x 20; it must be at least 80 columns by 25 rows");
-  EXPECT_EQ(run.screen_bytes, "");
-}
-
 ScreenImage BlankImage(WindowSize size) {
   ScreenImage image;
   image.rows = size.rows;
   image.cols = size.cols;
   image.cells.resize(static_cast<std::size_t>(size.rows * size.cols));
   return image;
+}
+
+// Started in a window too small for the screen, the console says so on one
+// line; once the window has grown, the image shown meanwhile is drawn whole.
+TEST(NcursesConsole, ShowsTheScreenOnlyOnceTheWindowHoldsIt) {
+  const PtyRun run = RunInPty({20, 70}, "", [](int report) {
+    RealClock clock;
+    auto started = NcursesConsole::Start(clock);
+    if (!started.device) {
+      WriteToPipe(report, started.error);
+      return;
+    }
+    ScreenImage image = BlankImage(started.device->Size());
+    image.At(25, 80) = Cell{'Z', 7, 0};
+    started.device->Show(image);
+    started.device->NotesAfterSession();  // waits until it has been drawn
+    WriteToPipe(report, "|");
+    winsize grown{25, 80, 0, 0};
+    ::ioctl(STDIN_FILENO, TIOCSWINSZ, &grown);  // SIGWINCH, as a terminal sends
+    std::vector<std::string> keys;
+    for (int round = 0; round < 100; ++round) {
+      started.device->PollKeys(keys);
+      clock.SleepMs(10);
+    }
+    started.device->NotesAfterSession();
+    WriteToPipe(report, std::to_string(started.device->Size().cols) + "x" +
+                            std::to_string(started.device->Size().rows));
+  });
+  EXPECT_EQ(run.exit_status, 0);
+  EXPECT_EQ(run.report, "|80x25");
+  const std::size_t line =
+      run.screen_bytes.find("The window is 70 x 20; make it at least 80 x 25.");
+  ASSERT_NE(line, std::string::npos);
+  EXPECT_NE(run.screen_bytes.find('Z', line), std::string::npos) << run.screen_bytes.substr(line);
 }
 
 // Collects keys until count have come; the parent types them all at once.

@@ -8,8 +8,9 @@
 
 namespace r7n {
 
-PresenterThread::PresenterThread(Draw draw, const int* block_signals, int signal_count)
-    : draw_(std::move(draw)) {
+PresenterThread::PresenterThread(Draw draw, Repaint repaint, const int* block_signals,
+                                 int signal_count)
+    : draw_(std::move(draw)), repaint_(std::move(repaint)) {
   // The new thread inherits the mask in force when it is made.
   sigset_t blocked, previous;
   ::sigemptyset(&blocked);
@@ -36,17 +37,25 @@ void PresenterThread::Post(const ScreenImage& image) {
   wake_.notify_one();
 }
 
+void PresenterThread::RequestRepaint() {
+  {
+    std::lock_guard lock(mutex_);
+    repaint_pending_ = true;
+  }
+  wake_.notify_one();
+}
+
 void PresenterThread::Run(const std::function<void()>& task) {
   std::unique_lock lock(mutex_);
   done_.wait(lock, [this] { return task_ == nullptr; });
   task_ = &task;
   wake_.notify_one();
-  done_.wait(lock, [this] { return task_ == nullptr && !busy_ && !pending_; });
+  done_.wait(lock, [this] { return task_ == nullptr && !busy_ && !pending_ && !repaint_pending_; });
 }
 
 void PresenterThread::Idle() {
   std::unique_lock lock(mutex_);
-  done_.wait(lock, [this] { return task_ == nullptr && !busy_ && !pending_; });
+  done_.wait(lock, [this] { return task_ == nullptr && !busy_ && !pending_ && !repaint_pending_; });
 }
 
 void PresenterThread::Loop() {
@@ -55,8 +64,15 @@ void PresenterThread::Loop() {
   ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), kDrawingNice);
   std::unique_lock lock(mutex_);
   for (;;) {
-    wake_.wait(lock, [this] { return stop_ || pending_ || task_ != nullptr; });
-    if (pending_) {
+    wake_.wait(lock, [this] { return stop_ || repaint_pending_ || pending_ || task_ != nullptr; });
+    if (repaint_pending_) {
+      repaint_pending_ = false;
+      busy_ = true;
+      lock.unlock();
+      repaint_();
+      lock.lock();
+      busy_ = false;
+    } else if (pending_) {
       ScreenImage image = std::move(*pending_);
       pending_.reset();
       busy_ = true;

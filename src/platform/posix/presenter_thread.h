@@ -21,16 +21,21 @@ namespace r7n {
 class PresenterThread {
  public:
   using Draw = std::function<void(const ScreenImage&)>;
+  using Repaint = std::function<void()>;
 
   // The thread takes none of the signals in block_signals: a signal that
-  // ends the program is handled on the program's own thread.
-  PresenterThread(Draw draw, const int* block_signals, int signal_count);
+  // ends the program is handled on the program's own thread. repaint draws
+  // the whole screen again, when asked to by RequestRepaint.
+  PresenterThread(Draw draw, Repaint repaint, const int* block_signals, int signal_count);
   // Draws what was posted last, then ends the thread.
   ~PresenterThread();
   PresenterThread(const PresenterThread&) = delete;
   PresenterThread& operator=(const PresenterThread&) = delete;
 
   void Post(const ScreenImage& image);
+  // Has the whole screen drawn again before anything posted after it (the
+  // window changed size); returns at once.
+  void RequestRepaint();
   // Runs task on the drawing thread after what was posted, and waits for it.
   void Run(const std::function<void()>& task);
   // Returns once everything posted has been drawn.
@@ -42,10 +47,12 @@ class PresenterThread {
   void Loop();
 
   Draw draw_;
+  Repaint repaint_;
   std::mutex mutex_;
   std::condition_variable wake_;
   std::condition_variable done_;
   std::optional<ScreenImage> pending_;
+  bool repaint_pending_ = false;
   const std::function<void()>* task_ = nullptr;
   bool busy_ = false;
   bool stop_ = false;
