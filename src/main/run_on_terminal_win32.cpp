@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <string>
 
 #include "app/program.h"
 #include "main/executable_dir.h"
@@ -12,14 +13,16 @@
 namespace r7n {
 
 int RunOnTerminal(PortIo& ports, Clock& clock, const char* argv0, const std::string& screen_dump) {
+  const std::string program = ProgramName(argv0);
   if (!screen_dump.empty()) {
-    std::fprintf(stderr, "r7n_uart: a screen dump is only written on a POSIX terminal\n");
+    std::fprintf(stderr, "%s: a screen dump is only written on a POSIX terminal\n",
+                 program.c_str());
   }
   // Pauses keep their length: the default 15.6 ms tick would make every
   // 10 ms step of the program half as long again.
   const TimerResolution timer;
   PortGuard guard(ports);
-  auto console = Win32Console::Start();
+  auto console = Win32Console::Start(program);
   if (!console.device) {
     std::fprintf(stderr, "%s\n", console.error.c_str());
     return 1;

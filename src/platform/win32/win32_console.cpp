@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstddef>
+#include <string>
 
 #include "platform/win32/console_input.h"
 #include "platform/win32/console_window.h"
@@ -29,6 +31,7 @@ static_assert(win32::kRightAltPressed == RIGHT_ALT_PRESSED);
 static_assert(win32::kEnhancedKey == ENHANCED_KEY);
 
 constexpr DWORD kMostRecordsAtOnce = 64;
+constexpr WORD kPlainAttributes = FOREGROUND_RED | FOREGROUND_GREEN | FOREGROUND_BLUE;
 
 SHORT Short(int value) {
   return static_cast<SHORT>(value);
@@ -45,20 +48,22 @@ ConsoleKeyRecord RecordOf(const KEY_EVENT_RECORD& key) {
 
 }  // namespace
 
-OpenResult<Win32Console> Win32Console::Start() {
+OpenResult<Win32Console> Win32Console::Start(const std::string& program) {
   HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
   HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
   DWORD mode = 0;
   CONSOLE_SCREEN_BUFFER_INFO info{};
   if (GetConsoleMode(input, &mode) == 0 || GetConsoleScreenBufferInfo(output, &info) == 0) {
-    return {nullptr, "r7n_uart: standard input and output must be a console"};
+    return {nullptr, program + ": standard input and output must be a console"};
   }
   const SMALL_RECT& window = info.srWindow;
-  const WindowSize size = ConsoleWindowSize(window.Left, window.Top, window.Right, window.Bottom);
-  if (std::string problem = WindowSizeProblem(size); !problem.empty()) return {nullptr, problem};
-  if (CtrlEndsProcess::Installed()) return {nullptr, "r7n_uart: the console is already in use"};
+  const WindowSize found = ConsoleWindowSize(window.Left, window.Top, window.Right, window.Bottom);
+  const WindowSize size{std::max(found.rows, kMinimumWindow.rows),
+                        std::max(found.cols, kMinimumWindow.cols)};
+  if (CtrlEndsProcess::Installed()) return {nullptr, program + ": the console is already in use"};
 
   std::unique_ptr<Win32Console> console(new Win32Console(input, output, size));
+  console->program_ = program;
   console->original_.input = input;
   console->original_.input_mode = mode;
   console->original_.output = output;
@@ -73,10 +78,10 @@ std::string Win32Console::TakeOver() {
     original_.cursor_visible = cursor.bVisible != 0;
   }
   ctrl_ = CtrlEndsProcess::Install(original_);
-  if (!ctrl_) return "r7n_uart: cannot catch Ctrl-C and Ctrl-Break in this console";
+  if (!ctrl_) return program_ + ": cannot catch Ctrl-C and Ctrl-Break in this console";
   program_mode_ = ProgramInputMode(original_.input_mode);
   if (SetConsoleMode(input_, program_mode_) == 0) {
-    return "r7n_uart: cannot set the input mode of the console";
+    return program_ + ": cannot set the input mode of the console";
   }
   return "";
 }
@@ -87,25 +92,60 @@ Win32Console::~Win32Console() {
   ctrl_.reset();
 }
 
-Win32Console::Origin Win32Console::WindowOrigin() const {
+Win32Console::Window Win32Console::CurrentWindow() const {
   CONSOLE_SCREEN_BUFFER_INFO info{};
-  if (GetConsoleScreenBufferInfo(output_, &info) == 0) return origin_;
-  return {info.srWindow.Left, info.srWindow.Top};
+  if (GetConsoleScreenBufferInfo(output_, &info) == 0) return window_;
+  const SMALL_RECT& rect = info.srWindow;
+  const WindowSize size = ConsoleWindowSize(rect.Left, rect.Top, rect.Right, rect.Bottom);
+  return {{rect.Left, rect.Top}, size.rows, size.cols};
 }
 
 // The window can move within the console's buffer (another program scrolled
-// it, or the operator did): then everything is drawn again where it now is.
+// it, or the operator did) or change size: then everything is drawn again
+// where it now is, or while it is smaller than the screen one line saying so.
 void Win32Console::Show(const ScreenImage& image) {
-  const Origin origin = WindowOrigin();
-  const bool all = !shown_ || redraw_all_ || origin != origin_;
-  for (const RowSpan& span : all ? WholeRows(image) : ChangedSpans(last_, image)) {
-    WriteSpan(image, span, origin);
+  const Window window = CurrentWindow();
+  const bool all = !shown_ || redraw_all_ || window != window_;
+  const std::string too_small = WindowTooSmallLine({window.rows, window.cols}, size_);
+  if (!too_small.empty()) {
+    if (all) ShowTooSmall(window, too_small);
+  } else {
+    for (const RowSpan& span : all ? WholeRows(image) : ChangedSpans(last_, image)) {
+      WriteSpan(image, span, window.origin);
+    }
+    ShowCursor(image, window.origin, all);
   }
-  ShowCursor(image, origin, all);
   last_ = image;
-  origin_ = origin;
+  window_ = window;
   shown_ = true;
   redraw_all_ = false;
+}
+
+// The window is blanked and the line written at its top; the cursor is
+// hidden, as the screens are drawn without it.
+void Win32Console::ShowTooSmall(const Window& window, const std::string& line) {
+  for (int row = 0; row < window.rows; ++row) {
+    const COORD at{Short(window.origin.x), Short(window.origin.y + row)};
+    DWORD done = 0;
+    FillConsoleOutputCharacterW(output_, L' ', static_cast<DWORD>(window.cols), at, &done);
+    FillConsoleOutputAttribute(output_, kPlainAttributes, static_cast<DWORD>(window.cols), at,
+                               &done);
+  }
+  const std::wstring text(
+      line.begin(), line.begin() + std::min<std::ptrdiff_t>(
+                                       static_cast<std::ptrdiff_t>(line.size()), window.cols));
+  DWORD written = 0;
+  WriteConsoleOutputCharacterW(output_, text.data(), static_cast<DWORD>(text.size()),
+                               COORD{Short(window.origin.x), Short(window.origin.y)}, &written);
+  SetCursorLook(false);
+}
+
+// Called with every key poll: a window resized while the program waits for
+// a key is drawn anew at once. A resize is no key (its event is skipped).
+void Win32Console::FollowWindowChanges() {
+  if (!shown_ || CurrentWindow() == window_) return;
+  const ScreenImage image = last_;
+  Show(image);
 }
 
 // Cells are written as a block, which never moves the cursor nor scrolls, so
@@ -147,18 +187,19 @@ void Win32Console::SetCursorLook(bool visible) {
 void Win32Console::LeaveCursorBelowText() {
   CONSOLE_SCREEN_BUFFER_INFO info{};
   if (GetConsoleScreenBufferInfo(output_, &info) == 0) return;
-  const int y = origin_.y + RowBelowText(last_) - 1;
+  const int y = window_.origin.y + RowBelowText(last_) - 1;
   if (y < info.dwSize.Y) {
-    SetConsoleCursorPosition(output_, COORD{Short(origin_.x), Short(y)});
+    SetConsoleCursorPosition(output_, COORD{Short(window_.origin.x), Short(y)});
     return;
   }
   // The bottom row of the buffer is in use: a line end scrolls it up by one.
-  SetConsoleCursorPosition(output_, COORD{Short(origin_.x), Short(info.dwSize.Y - 1)});
+  SetConsoleCursorPosition(output_, COORD{Short(window_.origin.x), Short(info.dwSize.Y - 1)});
   DWORD written = 0;
   WriteConsoleW(output_, L"\r\n", 2, &written, nullptr);
 }
 
 void Win32Console::PollKeys(std::vector<std::string>& keys) {
+  FollowWindowChanges();
   for (;;) {
     // The handle is signalled while events wait. Asking it first also makes
     // Wine's console on a terminal fetch what was typed, which it otherwise

@@ -22,9 +22,12 @@ namespace r7n {
 class Win32Console : public ConsoleDevice {
  public:
   // Takes over the console of standard input and output, or says why it
-  // cannot: no console, a window smaller than 80 x 25, a console already
-  // running. Nothing is drawn before the checks have passed.
-  static OpenResult<Win32Console> Start();
+  // cannot (messages begin with program): no console, a console already
+  // running. Nothing is drawn before the checks have passed. The screen is
+  // the window's size at start, at least 80 x 25; whenever the window is
+  // smaller than that (started so, or resized since), one line says so
+  // instead, and everything is drawn again once it is not.
+  static OpenResult<Win32Console> Start(const std::string& program = "r7n_uart");
 
   ~Win32Console() override;
   Win32Console(const Win32Console&) = delete;
@@ -47,12 +50,21 @@ class Win32Console : public ConsoleDevice {
     int y = 0;
     friend bool operator==(const Origin&, const Origin&) = default;
   };
+  // Where the window lies in the console's buffer, and its size.
+  struct Window {
+    Origin origin;
+    int rows = 0;
+    int cols = 0;
+    friend bool operator==(const Window&, const Window&) = default;
+  };
 
   Win32Console(NativeHandle input, NativeHandle output, WindowSize size)
       : input_(input), output_(output), size_(size) {}
 
   std::string TakeOver();
-  Origin WindowOrigin() const;
+  Window CurrentWindow() const;
+  void FollowWindowChanges();
+  void ShowTooSmall(const Window& window, const std::string& line);
   void WriteSpan(const ScreenImage& image, const RowSpan& span, Origin origin);
   void ShowCursor(const ScreenImage& image, Origin origin, bool again);
   void SetCursorLook(bool visible);
@@ -61,12 +73,13 @@ class Win32Console : public ConsoleDevice {
   NativeHandle input_;
   NativeHandle output_;
   WindowSize size_;
+  std::string program_;
   ConsoleSettings original_;
   std::uint32_t program_mode_ = 0;
   std::unique_ptr<CtrlEndsProcess> ctrl_;
-  bool shown_ = false;       // last_ is on the screen at origin_
+  bool shown_ = false;       // last_ is on the screen in window_
   bool redraw_all_ = false;  // another program may have drawn over it
-  Origin origin_;
+  Window window_;
   ScreenImage last_;
 };
 

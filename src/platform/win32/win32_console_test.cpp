@@ -195,11 +195,19 @@ TEST_F(InsideConsole, StartTakesTheWindowAsFound) {
   EXPECT_EQ(CursorVisible(), original_cursor_.bVisible != 0);
 }
 
-TEST_F(InsideConsole, StartRefusesATooSmallWindow) {
-  const auto started = Win32Console::Start();
-  EXPECT_FALSE(started.device);
-  EXPECT_EQ(started.error, EnvironmentText("R7N_EXPECTED"));
-  EXPECT_EQ(Mode(), original_mode_);
+// The screen is never smaller than its layouts; until the window holds it,
+// one line says so instead.
+TEST_F(InsideConsole, StartInATooSmallWindowShowsOneLineInstead) {
+  auto started = Win32Console::Start();
+  ASSERT_TRUE(started.device) << started.error;
+  EXPECT_EQ(started.device->Size().cols, 80);
+  EXPECT_EQ(started.device->Size().rows, 25);
+  ScreenImage image = BlankImage(started.device->Size());
+  image.At(1, 1).ch = 'Z';
+  started.device->Show(image);
+  const std::string line = EnvironmentText("R7N_EXPECTED");
+  EXPECT_EQ(ShownText(1, 1, static_cast<int>(line.size())),
+            std::u16string(line.begin(), line.end()));
 }
 
 TEST_F(InsideConsole, StartRefusesWhenOutputIsNotTheConsole) {
@@ -485,16 +493,16 @@ constexpr const char* kPassed = "[  PASSED  ] 1 test.";
 const InsideCase kInsideCases[] = {
     {"StartIn80x25", "StartTakesTheWindowAsFound", {25, 80}, "80 x 25", 0, kPassed},
     {"StartIn100x30", "StartTakesTheWindowAsFound", {30, 100}, "100 x 30", 0, kPassed},
-    {"RefuseNarrow",
-     "StartRefusesATooSmallWindow",
+    {"TooNarrow",
+     "StartInATooSmallWindowShowsOneLineInstead",
      {25, 79},
-     "r7n_uart: the window is 79 x 25; it must be at least 80 columns by 25 rows",
+     "The window is 79 x 25; make it at least 80 x 25.",
      0,
      kPassed},
-    {"RefuseLow",
-     "StartRefusesATooSmallWindow",
+    {"TooLow",
+     "StartInATooSmallWindowShowsOneLineInstead",
      {24, 80},
-     "r7n_uart: the window is 80 x 24; it must be at least 80 columns by 25 rows",
+     "The window is 80 x 24; make it at least 80 x 25.",
      0,
      kPassed},
     {"RefuseRedirectedOutput", "StartRefusesWhenOutputIsNotTheConsole", {25, 80}, "", 0, kPassed},
