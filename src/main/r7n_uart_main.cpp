@@ -7,6 +7,7 @@
 
 #include "app/uart_command_line.h"
 #include "main/chassis_ports.h"
+#include "main/executable_dir.h"
 #include "main/process_facts.h"
 #include "main/run_on_terminal.h"
 #include "main/verb_main.h"

@@ -1,7 +1,6 @@
 #include "main/verb_main.h"
 
 #include <cstdio>
-#include <filesystem>
 
 #include "main/executable_dir.h"
 #include "main/process_facts.h"
@@ -10,12 +9,6 @@
 #include "verbs/verb_runner.h"
 
 namespace r7n {
-
-std::string ProgramName(const char* argv0) {
-  std::string name = std::filesystem::path(argv0 != nullptr ? argv0 : "").filename().string();
-  if (name.size() > 4 && name.ends_with(".exe")) name.resize(name.size() - 4);
-  return name.empty() ? "r7n_uart" : name;
-}
 
 ParsedVerb ReadVerb(const char* argv0, const std::vector<std::string>& args) {
   const VerbCommandLine line = ParseVerbCommandLine(args);

@@ -10,10 +10,6 @@
 
 namespace r7n {
 
-// The program's name as the user typed it, without directories (and without
-// ".exe"): what its messages begin with.
-std::string ProgramName(const char* argv0);
-
 // A verb read from the command line, or the exit status when there is none
 // to run: 0 after its help was printed, 2 after a mistake was explained on
 // standard error.
