@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <netdb.h>
+#include <nss.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -7,6 +8,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <mutex>
 
 #include "sim/posix_endpoints.h"
 
@@ -33,6 +35,16 @@ class SocketConnection : public FdConnection {
     return ::send(Fd(), bytes, length, MSG_NOSIGNAL);
   }
 };
+
+// The packaged program carries its own C library. Any name service module
+// that the running system's nsswitch.conf names (mdns, myhostname, ...) is
+// built for the system's C library, and loading it into ours aborts the
+// program; so only /etc/hosts and DNS, which ours has built in, are asked,
+// in every build alike.
+void AskBuiltInNameServicesOnly() {
+  static std::once_flag once;
+  std::call_once(once, [] { ::__nss_configure_lookup("hosts", "files dns"); });
+}
 
 }  // namespace
 
@@ -69,6 +81,7 @@ FdEndpoint::Opened SocketEndpoint::OpenTcp() {
   hints.ai_socktype = SOCK_STREAM;
   addrinfo* found = nullptr;
   const std::string port = std::to_string(where_.port);
+  AskBuiltInNameServicesOnly();
   if (const int error = ::getaddrinfo(where_.target.c_str(), port.c_str(), &hints, &found)) {
     return {nullptr, "cannot resolve " + where_.target + ": " + ::gai_strerror(error)};
   }
