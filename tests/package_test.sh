@@ -5,7 +5,8 @@
 # controller's terminal, F10 (the example configuration's macro) gets its
 # version, Term.txt lands in the unpacked folder, Q ends with status 0.
 # Also: the file list of each package, the version the program shows, the
-# Linux programs' shared libraries (the C library only), the DLLs the
+# Linux programs' shared libraries (the C library's only) and the newest
+# glibc symbol version they ask for (none newer than 2.17), the DLLs the
 # Windows programs import (Windows' own only), CR LF in the Windows text
 # files, the manual pages rendered without warnings.
 # Usage: package_test.sh PACKAGE_DIR   (as tools/make-packages.sh leaves it)
@@ -96,6 +97,26 @@ version_check() {  # version_check LABEL VERSION COMMAND...
   fi
 }
 
+# The newest glibc symbol version in a program's dynamic symbol table is the
+# oldest glibc it starts on; a program that carries glibc asks for none.
+glibc_floor() {  # glibc_floor PROGRAM
+  local program=$1 symbols floor
+  # A static program that is no PIE has no dynamic symbol table at all.
+  if ! symbols=$(objdump -T "$program" 2>&1) && ! grep -q 'not a dynamic object' <<<"$symbols"; then
+    fail "objdump -T cannot read $(basename "$program"): $symbols"
+    return
+  fi
+  floor=$(echo "$symbols" | grep -o 'GLIBC_[0-9.]*' | sed 's/GLIBC_//' | sort -Vu | tail -n 1)
+  if [ -z "$floor" ]; then
+    pass "$(basename "$program") asks for no glibc symbol version"
+  elif [ "$(printf '%s\n' "$floor" 2.17 | sort -V | tail -n 1)" = 2.17 ]; then
+    pass "$(basename "$program") asks for glibc $floor, no newer than 2.17"
+  else
+    fail "$(basename "$program") asks for glibc $floor, newer than 2.17:"
+    echo "$symbols" | grep -F "(GLIBC_$floor)" | sed 's/^/  | /'
+  fi
+}
+
 linux_package() {
   local package name version folder
   package=$(only_package linux tar.gz) || { fail "no Linux package"; return 1; }
@@ -109,18 +130,17 @@ linux_package() {
   folder=$work/linux/$name
   version_check "Linux" "$version" "$folder/r7n_uart_sim"
 
-  local program libraries others
+  local program libraries others floor
   for program in r7n_uart r7n_uart_sim; do
-    libraries=$(ldd "$folder/$program" | awk '{print $1}' | sed 's:.*/::')
-    echo "ldd $program: $(echo $libraries)"
-    others=$(echo "$libraries" | grep -vxE 'linux-vdso\.so\.1|libc\.so\.6|libm\.so\.6|ld-linux-x86-64\.so\.2')
+    libraries=$(readelf -d "$folder/$program" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p')
+    echo "$program needs the shared libraries: ${libraries:-none}"
+    others=$(echo "$libraries" | grep -vxE 'libc\.so\.6|libm\.so\.6|ld-linux-x86-64\.so\.2')
     if [ -z "$others" ]; then
-      pass "$program needs only the C library (libc, libm, the loader)"
+      pass "$program needs no shared library but the C library's"
     else
       fail "$program needs more than the C library: $(echo $others)"
     fi
-    echo "  needs glibc $(objdump -T "$folder/$program" | grep -o 'GLIBC_[0-9.]*' | sort -Vu |
-      tail -n 1 | sed 's/GLIBC_//') or newer"
+    glibc_floor "$folder/$program"
   done
 
   local page warnings

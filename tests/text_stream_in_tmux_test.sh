@@ -2,10 +2,12 @@
 # A module printing a long listing into a terminal session in tmux: Term.txt
 # must hold every byte it sent, in order.
 # Usage: text_stream_in_tmux_test.sh PATH/TO/r7n_uart_sim PATH/TO/r7n_text_stream
-#        text_stream_in_tmux_test.sh PATH/TO/r7n_uart PATH/TO/r7n_text_stream \
+#        text_stream_in_tmux_test.sh PATH/TO/r7n_uart_for_stand_in PATH/TO/r7n_text_stream \
 #          PATH/TO/libr7n_port_stand_in.so
 # With the port stand-in, the real-chassis program runs as built, its
-# /dev/port answered by the same simulated chassis in its own process.
+# /dev/port answered by the same simulated chassis in its own process; the
+# release build's r7n_uart carries its own C library and cannot take it, so
+# the stand-in goes into build/release/bin/r7n_uart_for_stand_in.
 # TEXT_BYTES sets the size of the listing (default 1 MiB), RX_FIFO the depth
 # of the simulated UART's receive FIFO (default 128), BAUD the bit rate of the
 # module and of the program's configuration (default 921600).
@@ -20,6 +22,11 @@ mkdir "$bin"
 program="$bin/$(basename "$1")"
 cp "$1" "$program"
 if [ $# -ge 3 ]; then
+  # A static program ignores the preload and would reach the real ports.
+  if ! readelf -l "$1" | grep -q 'program interpreter'; then
+    echo "$1 is statically linked: the port stand-in cannot be preloaded into it" >&2
+    exit 1
+  fi
   # The session starts in /, so the library needs its whole path.
   stand_in=$(realpath "$3") || exit 1
   start="LD_PRELOAD='$stand_in' R7N_PORT_STAND_IN='$chassis' '$program'"

@@ -1,7 +1,7 @@
 #!/bin/sh
 # Builds the release packages into build/packages/:
-#   r7n-uart-VERSION-linux-x86_64.tar.gz  (release preset: ncursesw and the
-#                                          C++ runtime linked in)
+#   r7n-uart-VERSION-linux-x86_64.tar.gz  (release preset: ncursesw, the C++
+#                                          runtime and the C library linked in)
 #   r7n-uart-VERSION-windows-x86_64.zip   (windows preset, mingw-w64)
 # Each is a CMake workflow: configure, build the two programs, run CPack.
 set -eu

@@ -69,7 +69,7 @@ flood() {
 }
 flood env RX_FIFO=1024 bash tests/text_stream_in_tmux_test.sh build/release/bin/r7n_uart_sim \
   build/dev/bin/r7n_text_stream
-flood env RX_FIFO=1024 bash tests/text_stream_in_tmux_test.sh build/release/bin/r7n_uart \
+flood env RX_FIFO=1024 bash tests/text_stream_in_tmux_test.sh build/release/bin/r7n_uart_for_stand_in \
   build/dev/bin/r7n_text_stream build/release/lib/libr7n_port_stand_in.so
 flood env RX_FIFO=1024 bash tests/exec_flood_test.sh build/release/bin/r7n_uart_sim \
   config/R7n_Uart.cfg
