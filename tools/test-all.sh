@@ -15,7 +15,9 @@
 #      the port stand-in, the fleet survey playbook (ansible-core) against
 #      four simulated chassis (release build);
 #   7. the release packages (tools/make-packages.sh), tried from a fresh folder
-#      as a new user would (tests/package_test.sh).
+#      as a new user would (tests/package_test.sh);
+#   8. the Linux package in a Debian 11 root (tests/package_on_debian11_test.sh),
+#      made once by debootstrap and kept in /var/cache; skipped when not root.
 # Stops at the first step that fails.
 set -eu
 cd "$(dirname "$0")/.."
@@ -75,10 +77,13 @@ flood env RX_FIFO=1024 bash tests/exec_flood_test.sh build/release/bin/r7n_uart_
   config/R7n_Uart.cfg
 
 step "verbs with no terminal, and the chassis lock between two r7n_uart (release build)"
-bash tests/verbs_and_lock_test.sh build/release/bin/r7n_uart_sim build/release/bin/r7n_uart \
+bash tests/verbs_and_lock_test.sh build/release/bin/r7n_uart_sim build/release/bin/r7n_uart_for_stand_in \
   build/release/lib/libr7n_port_stand_in.so
 bash tests/fleet_survey_test.sh build/release/bin/r7n_uart_sim
 
 step "release packages, tried as a new user would (tools/make-packages.sh)"
 sh tools/make-packages.sh
 bash tests/package_test.sh build/packages
+
+step "the Linux package on Debian 11 (glibc 2.31), in a root made by debootstrap"
+bash tests/package_on_debian11_test.sh build/packages || [ $? -eq 77 ]
