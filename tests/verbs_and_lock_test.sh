@@ -1,11 +1,16 @@
 #!/usr/bin/env bash
 # The verbs as a script runs them, with no terminal at all, and the chassis
 # lock between two real-chassis programs.
-# Usage: verbs_and_lock_test.sh PATH/TO/r7n_uart_sim PATH/TO/r7n_uart \
+# Usage: verbs_and_lock_test.sh PATH/TO/r7n_uart_sim PATH/TO/r7n_uart_for_stand_in \
 #          PATH/TO/libr7n_port_stand_in.so
-# r7n_uart runs as built, its /dev/port answered by the port stand-in, so no
-# real port is touched even as root.
+# r7n_uart (the build with the shared C library) has its /dev/port answered
+# by the preloaded port stand-in, so no real port is touched even as root.
 set -u
+# A static program ignores the preload and would reach the real ports.
+if ! readelf -l "$2" | grep -q 'program interpreter'; then
+  echo "$2 is statically linked: the port stand-in cannot be preloaded into it" >&2
+  exit 1
+fi
 stand_in=$(realpath "$3") || exit 1
 work=$(mktemp -d)
 export TMUX_TMPDIR=$work
@@ -13,9 +18,10 @@ export R7N_UART_LOCK=$work/chassis.lock
 trap 'tmux kill-server 2>/dev/null; rm -rf "$work"' EXIT
 # Both programs in a folder of their own, with the configuration they read.
 mkdir "$work/bin"
-cp "$1" "$2" "$work/bin/"
-sim=$work/bin/$(basename "$1")
-uart=$work/bin/$(basename "$2")
+sim=$work/bin/r7n_uart_sim
+uart=$work/bin/r7n_uart
+cp "$1" "$sim"
+cp "$2" "$uart"
 printf '#COMMODE 115200\r\n' >"$work/bin/R7n_Uart.cfg"
 . "$(dirname "$0")/tmux_checks.sh"
 
