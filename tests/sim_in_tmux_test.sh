@@ -220,5 +220,11 @@ menu_whole "started small, grown"
 keys q
 if screen | grep -q "^EXIT=0$"; then pass "started small, q ends it"; else fail "started small: $(screen | grep EXIT)"; fi
 
+start 100 30
+wait_menu
+resize 80 25
+menu_whole "started larger, shrunk to 80 x 25"
+keys q
+
 echo "$passes passed, $failures failed"
 [ "$failures" -eq 0 ]

@@ -9,12 +9,10 @@ namespace r7n {
 // The smallest window the screen layouts fit in.
 inline constexpr WindowSize kMinimumWindow{25, 80};
 
-// Why the program cannot run in a window of this size; empty when it can.
-// Every console backend refuses a small window with these words.
-std::string WindowSizeProblem(WindowSize size);
-
 // The one line shown instead of the screen while the window is smaller than
-// the screen (which is at least kMinimumWindow); empty when the screen fits.
-std::string WindowTooSmallLine(WindowSize window, WindowSize screen);
+// the layouts; empty when they fit. A screen that started larger than the
+// window has become is drawn as far as it fits: everything the program lays
+// out is in its top left 80 x 25.
+std::string WindowTooSmallLine(WindowSize window);
 
 }  // namespace r7n

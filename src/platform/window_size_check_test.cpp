@@ -5,25 +5,24 @@
 namespace r7n {
 namespace {
 
-TEST(WindowSizeProblem, AcceptsEightyByTwentyFiveAndLarger) {
-  for (WindowSize size : {WindowSize{25, 80}, WindowSize{26, 81}, WindowSize{50, 132}}) {
-    EXPECT_EQ(WindowSizeProblem(size), "") << size.cols << " x " << size.rows;
-  }
-}
-
-TEST(WindowSizeProblem, NamesTheSizeOfATooSmallWindow) {
+TEST(WindowTooSmallLine, OnlyBelowTheLayoutsAndItNamesTheSizes) {
   struct Case {
-    WindowSize size;
-    const char* message;
+    WindowSize window;
+    const char* line;
   };
   const Case cases[] = {
-      {{20, 70}, "r7n_uart: the window is 70 x 20; it must be at least 80 columns by 25 rows"},
-      {{24, 80}, "r7n_uart: the window is 80 x 24; it must be at least 80 columns by 25 rows"},
-      {{25, 79}, "r7n_uart: the window is 79 x 25; it must be at least 80 columns by 25 rows"},
-      {{60, 40}, "r7n_uart: the window is 40 x 60; it must be at least 80 columns by 25 rows"},
-      {{0, 0}, "r7n_uart: the window is 0 x 0; it must be at least 80 columns by 25 rows"},
+      {{25, 80}, ""},
+      {{26, 81}, ""},
+      {{50, 132}, ""},
+      {{20, 70}, "The window is 70 x 20; make it at least 80 x 25."},
+      {{24, 80}, "The window is 80 x 24; make it at least 80 x 25."},
+      {{25, 79}, "The window is 79 x 25; make it at least 80 x 25."},
+      {{60, 40}, "The window is 40 x 60; make it at least 80 x 25."},
+      {{0, 0}, "The window is 0 x 0; make it at least 80 x 25."},
   };
-  for (const Case& c : cases) EXPECT_EQ(WindowSizeProblem(c.size), c.message);
+  for (const Case& c : cases) {
+    EXPECT_EQ(WindowTooSmallLine(c.window), c.line) << c.window.cols << " x " << c.window.rows;
+  }
 }
 
 }  // namespace

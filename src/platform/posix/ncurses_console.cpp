@@ -355,9 +355,9 @@ void NcursesConsole::Draw(const ScreenImage& image) {
     return;
   }
   bool changed = false;
-  for (int row = 1; row <= image.rows; ++row) {
+  for (int row = 1; row <= std::min(image.rows, LINES); ++row) {
     if (!RowChanged(image, row)) continue;
-    DrawRow(image, row, image.cols);
+    DrawRow(image, row, std::min(image.cols, COLS));
     changed = true;
   }
   if (!changed) return;
@@ -365,20 +365,23 @@ void NcursesConsole::Draw(const ScreenImage& image) {
   refresh();
 }
 
-// The whole screen again, at the window's present size: the last image, or
-// while the window is smaller than the screen one line saying so.
+// The whole screen again, at the window's present size: the last image as
+// far as it fits, or while the window is smaller than the layouts one line
+// saying so.
 void NcursesConsole::Repaint() {
   winsize window{};
   if (::ioctl(STDOUT_FILENO, TIOCGWINSZ, &window) == 0 && window.ws_row > 0 && window.ws_col > 0) {
     resizeterm(window.ws_row, window.ws_col);
   }
   erase();
-  const std::string too_small = WindowTooSmallLine({LINES, COLS}, size_);
+  const std::string too_small = WindowTooSmallLine({LINES, COLS});
   too_small_ = !too_small.empty();
   if (too_small_) {
     mvaddnstr(0, 0, too_small.c_str(), COLS);
   } else if (shown_) {
-    for (int row = 1; row <= last_.rows; ++row) DrawRow(last_, row, last_.cols);
+    for (int row = 1; row <= std::min(last_.rows, LINES); ++row) {
+      DrawRow(last_, row, std::min(last_.cols, COLS));
+    }
   }
   // The terminal may have moved, cut or lost what was on it.
   clearok(curscr, TRUE);

@@ -102,11 +102,11 @@ Win32Console::Window Win32Console::CurrentWindow() const {
 
 // The window can move within the console's buffer (another program scrolled
 // it, or the operator did) or change size: then everything is drawn again
-// where it now is, or while it is smaller than the screen one line saying so.
+// where it now is, or while it is smaller than the layouts one line saying so.
 void Win32Console::Show(const ScreenImage& image) {
   const Window window = CurrentWindow();
   const bool all = !shown_ || redraw_all_ || window != window_;
-  const std::string too_small = WindowTooSmallLine({window.rows, window.cols}, size_);
+  const std::string too_small = WindowTooSmallLine({window.rows, window.cols});
   if (!too_small.empty()) {
     if (all) ShowTooSmall(window, too_small);
   } else {
