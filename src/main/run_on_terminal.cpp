@@ -47,8 +47,10 @@ int RunOnTerminal(PortIo& ports, Clock& clock, const char* argv0, const std::str
   const std::vector<std::string> notes = console.device->NotesAfterSession();
   console.device.reset();
   for (const std::string& note : notes) std::fprintf(stderr, "%s\n", note.c_str());
-  ReportRefusals(guard, stderr);
-  if (dump && !dump->Error().empty()) std::fprintf(stderr, "%s\n", dump->Error().c_str());
+  ReportRefusals(guard, ProgramName(argv0), stderr);
+  if (dump && !dump->Error().empty()) {
+    std::fprintf(stderr, "%s: %s\n", ProgramName(argv0).c_str(), dump->Error().c_str());
+  }
   return status;
 }
 

@@ -31,7 +31,7 @@ int RunOnTerminal(PortIo& ports, Clock& clock, const char* argv0, const std::str
   PlatformServices platform{guard, clock, *console.device, shell, ExecutableDir(argv0), true};
   const int status = RunProgram(platform);
   console.device.reset();
-  ReportRefusals(guard, stderr);
+  ReportRefusals(guard, program, stderr);
   return status;
 }
 

@@ -28,7 +28,7 @@ int RunVerbOnPorts(PortIo& ports, Clock& clock, const char* argv0, const VerbReq
   VerbServices services{guard, clock, ExecutableDir(argv0), ProgramName(argv0), HostName()};
   services.progress = StderrIsTerminal();
   const int status = RunVerb(request, services);
-  ReportRefusals(guard, stderr);
+  ReportRefusals(guard, ProgramName(argv0), stderr);
   return status;
 }
 

@@ -90,7 +90,7 @@ TEST(PortGuard, OfAllPortsOnlyTheSixChassisPortsReachTheBus) {
 std::string Report(const PortGuard& guard) {
   std::FILE* out = std::tmpfile();
   if (out == nullptr) return "no temporary file";
-  ReportRefusals(guard, out);
+  ReportRefusals(guard, "r7n_uart", out);
   std::rewind(out);
   std::string text;
   for (int c = std::fgetc(out); c != EOF; c = std::fgetc(out)) text += static_cast<char>(c);

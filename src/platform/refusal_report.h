@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 #include "platform/port_guard.h"
 
@@ -8,10 +9,11 @@ namespace r7n {
 
 // Tells the operator, once the terminal is back to normal, about port accesses
 // the guard refused: they mean a fault in the program, not in the chassis.
-inline void ReportRefusals(const PortGuard& guard, std::FILE* out) {
+// program is the name the report begins with.
+inline void ReportRefusals(const PortGuard& guard, const std::string& program, std::FILE* out) {
   if (guard.Refusals().empty()) return;
-  std::fprintf(out, "r7n_uart: refused %llu access(es) outside ports 0x2A4 and 0x310-0x313",
-               static_cast<unsigned long long>(guard.RefusedCount()));
+  std::fprintf(out, "%s: refused %llu access(es) outside ports 0x2A4 and 0x310-0x313",
+               program.c_str(), static_cast<unsigned long long>(guard.RefusedCount()));
   if (guard.RefusedCount() > guard.Refusals().size()) {
     std::fprintf(out, "; the first %zu:\n", guard.Refusals().size());
   } else {

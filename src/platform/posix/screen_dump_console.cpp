@@ -49,7 +49,7 @@ bool ScreenDumpConsole::Write(const std::string& text) {
 }
 
 bool ScreenDumpConsole::Fail(const std::string& file, const std::string& reason) {
-  if (error_.empty()) error_ = "r7n_uart: cannot write the screen dump " + file + ": " + reason;
+  if (error_.empty()) error_ = "cannot write the screen dump " + file + ": " + reason;
   return false;
 }
 
