@@ -3,7 +3,8 @@
 # it (systemd's serial getty, login through PAM, bash 5.2 with bracketed
 # paste), in slot A of each base unit: R7N on base unit 1, Tr7N on base unit
 # 2, each serial console on a unix: slot. V, S, V and K as an operator types
-# them; then, with the machines off, their disks: the file S wrote, and no
+# them, then the survey verb as a script runs it;
+# then, with the machines off, their disks: the file S wrote, and no
 # password in root's shell history or in anything the consoles sent back.
 # Usage: module_vm_test.sh PATH/TO/r7n_uart_sim PATH/TO/R7n_Uart.cfg
 # The disks are made once and kept (tests/module_vm/make_image.sh);
@@ -103,6 +104,21 @@ for unit in 1 2; do
 done
 keys q
 wait_for 10 "EXIT=0" "q ends the program"
+
+# The survey as a script runs it, with no terminal: it logs in where K logged
+# out, reads the addresses S set, and logs out again.
+cd "$work/bin"
+env -u TERM setsid ./r7n_uart_sim --base1 unix:$work/r7n.sock,r7n,r7n,r7n \
+  --base2 unix:$work/tr7n.sock,tr7n,tr7n,tr7n survey --json </dev/null >"$work/survey.json" \
+  2>"$work/survey.err"
+status=$?
+cd /
+[ $status = 0 ] && pass "the survey verb: exit 0" || fail "the survey verb: exit $status: $(cat "$work/survey.err")"
+for record in '"unit": 1, "module": "A", "status": "ok", "address": "192.168.127.129", "variant": "R7N"' \
+  '"unit": 2, "module": "A", "status": "ok", "address": "192.168.127.133", "variant": "Tr7N"'; do
+  grep -qF "$record" "$work/survey.json" && pass "the verb's record: $record" ||
+    fail "no record $record in: $(cat "$work/survey.json")"
+done
 
 stop_vms
 for variant in r7n tr7n; do
