@@ -34,13 +34,17 @@ std::string SurveyLine(SurveyMode mode, const ModuleReport& report) {
   if (report.status == ModuleStatus::kAbsentUnit) {
     return report.channel == 1 ? UnitPrefix(report.unit_index) + " Not Present" : "";
   }
-  std::string line = UnitPrefix(report.unit_index) + " Module " + ModuleLetter(report.channel);
+  const std::string line = ModuleLinePrefix(report);
   if (!report.address.empty() &&
       (report.status == ModuleStatus::kOk || report.status == ModuleStatus::kLogoutFailed)) {
     return line + " - IP Address: " + report.address;
   }
   return line +
          (mode == SurveyMode::kView ? " - IP Address not available" : " - IP Address not init");
+}
+
+std::string ModuleLinePrefix(const ModuleReport& report) {
+  return UnitPrefix(report.unit_index) + " Module " + ModuleLetter(report.channel);
 }
 
 std::string_view StatusName(ModuleStatus status) {

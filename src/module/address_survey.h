@@ -76,6 +76,9 @@ std::string SetupAddress(int unit_index, int channel);
 // unit (for its first module's report; empty for the others).
 std::string SurveyLine(SurveyMode mode, const ModuleReport& report);
 
+// " R7N Base #1 Module A": how a module's line begins.
+std::string ModuleLinePrefix(const ModuleReport& report);
+
 // "ok", "absent unit", "no answer", ... as scripts read them.
 std::string_view StatusName(ModuleStatus status);
 

@@ -6,12 +6,12 @@
 namespace r7n {
 namespace {
 
-struct VerbName {
+struct NamedVerb {
   std::string_view name;
   Verb verb;
 };
 
-constexpr std::array<VerbName, 4> kVerbs{{
+constexpr std::array<NamedVerb, 4> kVerbs{{
     {"survey", Verb::kSurvey},
     {"setup", Verb::kSetup},
     {"version", Verb::kVersion},
@@ -19,7 +19,7 @@ constexpr std::array<VerbName, 4> kVerbs{{
 }};
 
 std::optional<Verb> FindVerb(std::string_view word) {
-  for (const VerbName& entry : kVerbs) {
+  for (const NamedVerb& entry : kVerbs) {
     if (entry.name == word) return entry.verb;
   }
   return std::nullopt;
@@ -51,8 +51,11 @@ std::optional<std::string> StoreValue(std::string_view name, std::string_view va
 
 }  // namespace
 
-bool IsVerb(std::string_view word) {
-  return FindVerb(word).has_value();
+std::string_view VerbName(Verb verb) {
+  for (const NamedVerb& entry : kVerbs) {
+    if (entry.verb == verb) return entry.name;
+  }
+  return "?";
 }
 
 VerbCommandLine ParseVerbCommandLine(const std::vector<std::string>& args) {

@@ -24,9 +24,8 @@ struct VerbCommandLine {
   std::string error;  // for kError: one line that names what was wrong
 };
 
-// Whether a word names a verb (the command line's first word that is not an
-// option).
-bool IsVerb(std::string_view word);
+// The word that names a verb on the command line and in the JSON output.
+std::string_view VerbName(Verb verb);
 
 // Reads a verb and its options: args[0] is the verb.
 VerbCommandLine ParseVerbCommandLine(const std::vector<std::string>& args);

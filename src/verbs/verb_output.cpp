@@ -6,15 +6,13 @@ namespace r7n {
 namespace {
 
 std::string LogoutLine(const ModuleReport& report) {
-  std::string line = " R7N Base #" + std::to_string(report.unit_index + 1) + " Module " +
-                     ModuleLetter(report.channel);
   switch (report.status) {
     case ModuleStatus::kOk:
-      return line + " - logged out";
+      return ModuleLinePrefix(report) + " - logged out";
     case ModuleStatus::kAbsentUnit:
-      return " R7N Base #" + std::to_string(report.unit_index + 1) + " Not Present";
+      return SurveyLine(SurveyMode::kView, report);
     default:
-      return line + " - " + std::string(StatusName(report.status));
+      return ModuleLinePrefix(report) + " - " + std::string(StatusName(report.status));
   }
 }
 
@@ -31,6 +29,10 @@ std::string ModuleJson(const ModuleReport& report) {
 }
 
 }  // namespace
+
+SurveyMode ModeOf(Verb verb) {
+  return verb == Verb::kSetup ? SurveyMode::kSet : SurveyMode::kView;
+}
 
 std::string JsonString(std::string_view text) {
   std::string out = "\"";
@@ -52,13 +54,13 @@ std::string JsonString(std::string_view text) {
 
 std::string VerbText(const VerbResult& result) {
   std::string out;
-  if (result.verb == "version") {
+  if (result.verb == Verb::kVersion) {
     for (const std::string& line : result.reply) out += line + "\n";
     return out;
   }
   for (const ModuleReport& report : result.modules) {
     const std::string line =
-        result.verb == "logout" ? LogoutLine(report) : SurveyLine(result.mode, report);
+        result.verb == Verb::kLogout ? LogoutLine(report) : SurveyLine(ModeOf(result.verb), report);
     if (!line.empty()) out += line + "\n";
   }
   return out;
@@ -66,10 +68,11 @@ std::string VerbText(const VerbResult& result) {
 
 std::string VerbJson(const VerbResult& result) {
   std::string out =
-      "{\"verb\": " + JsonString(result.verb) + ", \"host\": " + JsonString(result.host);
-  if (result.verb == "version") {
+      "{\"verb\": " + JsonString(VerbName(result.verb)) + ", \"host\": " + JsonString(result.host);
+  if (result.verb == Verb::kVersion) {
     out += ", \"unit\": " + std::to_string(result.unit_index + 1) +
-           ", \"status\": " + JsonString(result.answered ? "ok" : "no answer") + ", \"reply\": [";
+           ", \"status\": " + JsonString(result.reply.empty() ? "no answer" : "ok") +
+           ", \"reply\": [";
     for (std::size_t i = 0; i < result.reply.size(); ++i) {
       out += (i == 0 ? "" : ", ") + JsonString(result.reply[i]);
     }
@@ -83,7 +86,7 @@ std::string VerbJson(const VerbResult& result) {
 }
 
 int VerbExitStatus(const VerbResult& result) {
-  if (result.verb == "version") return result.answered ? 0 : 1;
+  if (result.verb == Verb::kVersion) return result.reply.empty() ? 1 : 0;
   for (const ModuleReport& report : result.modules) {
     switch (report.status) {
       case ModuleStatus::kOk:

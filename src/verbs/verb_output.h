@@ -5,21 +5,23 @@
 #include <vector>
 
 #include "module/address_survey.h"
+#include "verbs/verb_command_line.h"
 
 namespace r7n {
 
 // What a verb found, to be printed for a person or a program.
 struct VerbResult {
-  std::string verb;  // as given: survey, setup, version, logout
+  Verb verb = Verb::kSurvey;
   std::string host;  // the machine's name, so that reports of many chassis can be merged
-  SurveyMode mode = SurveyMode::kView;
   std::vector<ModuleReport> modules;  // survey, setup, logout
-  // version: the controller's base unit (0 or 1), its reply's lines, and
-  // whether it gave one.
+  // version: the controller's base unit (0 or 1) and its reply's lines, none
+  // when it did not answer.
   int unit_index = 0;
   std::vector<std::string> reply;
-  bool answered = false;
 };
+
+// What a survey verb does: V's reading or S's set-up.
+SurveyMode ModeOf(Verb verb);
 
 // One line per module as V and S show them; for logout, whether it went;
 // for version, the reply's lines.

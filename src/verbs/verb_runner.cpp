@@ -86,7 +86,6 @@ void ChassisSession::Progress(const ModuleReport& report, std::size_t done) {
 }
 
 void ChassisSession::Survey(SurveyMode mode, bool stay_logged_in, VerbResult& result) {
-  result.mode = mode;
   survey_.Survey(mode, [&](const ModuleReport& visited) {
     ModuleReport report = visited;
     // A shell that was there before the verb is left as it was found.
@@ -103,7 +102,6 @@ void ChassisSession::Survey(SurveyMode mode, bool stay_logged_in, VerbResult& re
 void ChassisSession::Version(int unit_index, VerbResult& result) {
   result.unit_index = unit_index;
   if (SelectUnit(unit_index)) result.reply = ReadControllerVersion(link_, uart_, listener_);
-  result.answered = !result.reply.empty();
 }
 
 void ChassisSession::Logout(int unit_index, int channel, VerbResult& result) {
@@ -124,33 +122,18 @@ void ChassisSession::Logout(int unit_index, int channel, VerbResult& result) {
   result.modules.push_back(report);
 }
 
-std::string VerbName(Verb verb) {
-  switch (verb) {
-    case Verb::kSurvey:
-      return "survey";
-    case Verb::kSetup:
-      return "setup";
-    case Verb::kVersion:
-      return "version";
-    case Verb::kLogout:
-      return "logout";
-  }
-  return "?";
-}
-
 }  // namespace
 
 int RunVerb(const VerbRequest& request, VerbServices& services) {
   VerbResult result;
-  result.verb = VerbName(request.verb);
+  result.verb = request.verb;
   result.host = services.host;
   {
     ChassisSession session(services);
     switch (request.verb) {
       case Verb::kSurvey:
       case Verb::kSetup:
-        session.Survey(request.verb == Verb::kSetup ? SurveyMode::kSet : SurveyMode::kView,
-                       request.stay_logged_in, result);
+        session.Survey(ModeOf(request.verb), request.stay_logged_in, result);
         break;
       case Verb::kVersion:
         session.Version(request.unit - 1, result);
